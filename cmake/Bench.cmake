@@ -1,0 +1,13 @@
+# Each bench/*.cpp is one Google Benchmark binary: bench_<name>. `make bench` runs them all.
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cpp)
+set(TAVRICK_BENCHES)
+foreach(src ${BENCH_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(bench_${name} ${src})
+  target_link_libraries(bench_${name} PRIVATE tavrick_core tavrick_test_support benchmark::benchmark)
+  if(TARGET PkgConfig::EXPAT)
+    target_link_libraries(bench_${name} PRIVATE PkgConfig::EXPAT)
+  endif()
+  list(APPEND TAVRICK_BENCHES bench_${name})
+endforeach()
+add_custom_target(benchmarks DEPENDS ${TAVRICK_BENCHES})
