@@ -2,6 +2,7 @@
 # in its own folder exactly as an installed copy does.
 set(TAVRICK_FONT_DIR /usr/share/fonts/truetype/open-sans)
 add_custom_target(tavrick_data ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_SOURCE_DIR}/data
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/data ${TAVRICK_BIN_DIR}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${TAVRICK_BIN_DIR}/font
   COMMAND ${CMAKE_COMMAND} -DSRC=${TAVRICK_FONT_DIR} -DDST=${TAVRICK_BIN_DIR}/font
