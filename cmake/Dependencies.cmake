@@ -22,3 +22,7 @@ if(TAVRICK_BENCH)
   find_package(benchmark REQUIRED)
   pkg_check_modules(EXPAT IMPORTED_TARGET expat)
 endif()
+if(TAVRICK_TESTS OR TAVRICK_BENCH)
+  # The local update server of the tests and tools/update-server.
+  pkg_check_modules(HTTPLIB IMPORTED_TARGET cpp-httplib)
+endif()

@@ -61,3 +61,8 @@ else()
   add_library(tavrick_test_support INTERFACE)
 endif()
 target_include_directories(tavrick_test_support INTERFACE ${CMAKE_SOURCE_DIR})
+
+# The local update server of the tests (HTTP and HTTPS).
+if(TEST_SUPPORT_SOURCES AND TARGET PkgConfig::HTTPLIB)
+  target_link_libraries(tavrick_test_support PUBLIC PkgConfig::HTTPLIB PkgConfig::OPENSSL)
+endif()
