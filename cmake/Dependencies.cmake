@@ -22,7 +22,5 @@ if(TAVRICK_BENCH)
   find_package(benchmark REQUIRED)
   pkg_check_modules(EXPAT IMPORTED_TARGET expat)
 endif()
-if(TAVRICK_TESTS OR TAVRICK_BENCH)
-  # The local update server of the tests and tools/update-server.
-  pkg_check_modules(HTTPLIB IMPORTED_TARGET cpp-httplib)
-endif()
+# The local update server of the test support (tests, benchmarks, fuzzers, tools).
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)

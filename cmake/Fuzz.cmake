@@ -11,3 +11,11 @@ foreach(src ${FUZZ_SOURCES})
   target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(fuzz_${name} PRIVATE tavrick_core tavrick_test_support)
 endforeach()
+
+# Coverage feedback from the code under test, not only from the fuzz targets themselves.
+foreach(lib Lumet tavrick_core)
+  target_compile_options(${lib} PRIVATE -fsanitize=fuzzer-no-link)
+endforeach()
+if(EMULATOR_SOURCES)
+  target_compile_options(tavrick_emulator PRIVATE -fsanitize=fuzzer-no-link)
+endif()

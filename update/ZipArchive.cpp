@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -240,6 +241,8 @@ bool ZipReader::OpenDescriptor(int fd) {
   fd_ = fd;
   char* cwd = ::getcwd(nullptr, 0);
   base_folder_ = cwd ? std::string(cwd) + "/" : "./";
+  base_ready_ = false;
+  ready_folder_.clear();
   std::free(cwd);
   struct stat st;
   if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || !FindEndRecord() ||
@@ -293,8 +296,10 @@ bool ZipReader::FindEndRecord() {
 
 uint32_t ZipReader::ReadCentralHeader() {
   if (entry_count_ == 0) return kZipOk;
-  unsigned char h[46];
-  if (!ReadAt(current_pos_, h, sizeof h)) return kZipReadError;
+  // The fixed part and, usually, the whole name in one read.
+  unsigned char h[46 + 256];
+  size_t got = static_cast<size_t>(std::min<int64_t>(sizeof h, file_size_ - current_pos_));
+  if (current_pos_ < 0 || got < 46 || !ReadAt(current_pos_, h, got)) return kZipReadError;
   if (Get32(h) != kCentralSignature) return kZipBadHeader;
   Central& c = central_;
   c.made_by = Get16(h + 4);
@@ -310,13 +315,18 @@ uint32_t ZipReader::ReadCentralHeader() {
   c.comment_len = Get16(h + 32);
   c.external = Get32(h + 38);
   c.local_offset = Get32(h + 42);
-  c.raw_name.assign(c.name_len, '\0');
-  if (c.name_len && !ReadAt(current_pos_ + 46, c.raw_name.data(), c.name_len))
-    return kZipReadError;
+  if (46u + c.name_len <= got) {
+    c.raw_name.assign(reinterpret_cast<const char*>(h + 46), c.name_len);
+  } else {
+    c.raw_name.assign(c.name_len, '\0');
+    if (!ReadAt(current_pos_ + 46, c.raw_name.data(), c.name_len)) return kZipReadError;
+  }
   return kZipOk;
 }
 
 void ZipReader::SetTargetFolder(const std::string& folder) {
+  base_ready_ = false;
+  ready_folder_.clear();
   base_folder_ = folder;
   if (base_folder_.empty() || !IsSeparator(base_folder_.back())) base_folder_ += '/';
 }
@@ -353,9 +363,10 @@ uint32_t ZipReader::ReadEntry(int index, ArchiveEntry& entry) {
   const Central& c = central_;
 
   // The local header must agree with the central one.
-  unsigned char lh[30];
+  unsigned char lh[30 + 512];
   int64_t local = archive_offset_ + c.local_offset;
-  if (!ReadAt(local, lh, sizeof lh)) return Result(kZipReadError);
+  size_t lgot = static_cast<size_t>(std::clamp<int64_t>(file_size_ - local, 0, sizeof lh));
+  if (lgot < 30 || !ReadAt(local, lh, lgot)) return Result(kZipReadError);
   uint16_t lflags = Get16(lh + 6);
   if (Get32(lh) != kLocalSignature || Get16(lh + 8) != c.method ||
       (c.method != 0 && c.method != 8))
@@ -365,7 +376,11 @@ uint32_t ZipReader::ReadEntry(int index, ArchiveEntry& entry) {
     return Result(kZipBadHeader);
   uint16_t lname = Get16(lh + 26), lextra = Get16(lh + 28);
   std::vector<unsigned char> extra(lextra);
-  if (lextra && !ReadAt(local + 30 + lname, extra.data(), lextra)) return Result(kZipReadError);
+  if (lextra == 0) {
+  } else if (30u + lname + lextra <= lgot)
+    std::memcpy(extra.data(), lh + 30 + lname, lextra);
+  else if (lextra && !ReadAt(local + 30 + lname, extra.data(), lextra))
+    return Result(kZipReadError);
   int64_t data_start = local + 30 + lname + lextra;
 
   ArchiveEntry e;
@@ -434,8 +449,12 @@ uint32_t ZipReader::ExtractEntry(int index, uint64_t* written) {
                 e.is_link ? "link" : "unsafe name");
     return Result(kZipUnsafeEntry);
   }
-  if (!MakeFolders(base_folder_)) return Result(kZipOpenError);
+  if (!base_ready_) {
+    if (!MakeFolders(base_folder_)) return Result(kZipOpenError);
+    base_ready_ = true;
+  }
   if (e.attributes & kAttrDirectory) {
+    ready_folder_.clear();
     return Result(MakeEntryFolders(base_folder_, e.name) ? kZipOk : kZipOpenError);
   }
   return Result(WriteFile(e, last_data_start_, central_.flags, central_.method,
@@ -446,7 +465,12 @@ uint32_t ZipReader::WriteFile(const ArchiveEntry& e, int64_t data_start, uint16_
                               uint16_t method, uint16_t dos_time, uint64_t* written) {
   size_t slash = e.name.rfind('/');
   std::string folder = slash == std::string::npos ? "" : e.name.substr(0, slash);
-  if (!folder.empty() && !MakeEntryFolders(base_folder_, folder)) return kZipOpenError;
+  // Entries of one folder usually follow each other: check its levels once.
+  if (!folder.empty() && folder != ready_folder_) {
+    ready_folder_.clear();
+    if (!MakeEntryFolders(base_folder_, folder)) return kZipOpenError;
+    ready_folder_ = folder;
+  }
   std::string path = base_folder_ + e.name;
   std::string dir = folder.empty() ? base_folder_ : base_folder_ + folder + "/";
 

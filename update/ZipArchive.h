@@ -110,6 +110,8 @@ class ZipReader {
   int64_t central_size_ = 0;
   int entry_count_ = 0;
   std::string base_folder_;
+  bool base_ready_ = false;
+  std::string ready_folder_;  // below the base, known to be real folders
 
   // The current central header.
   int current_ = 0;
