@@ -165,6 +165,16 @@ TEST_F(HttpTransferTest, DownloadFailsWithoutServerOrWritableFile) {
   HttpTransfer capped(small);
   EXPECT_EQ(capped.DownloadFile(url, out_ / "capped", nullptr), -1);
   EXPECT_FALSE(test::PathExists(out_ / "capped"));
+  // Without a length the running count stops it, after part of it was written.
+  small.max_file_bytes = 12000;
+  HttpTransfer counted(small);
+  std::string chunked = Serve("chunked-big", Pattern(30000));
+  server_->SetFault("/chunked-big", ServerFault::NoLength);
+  EXPECT_EQ(counted.DownloadFile(chunked, out_ / "counted", nullptr), -1);
+  EXPECT_FALSE(test::PathExists(out_ / "counted"));
+  std::string text;
+  EXPECT_EQ(counted.FetchText(chunked, text), -1);  // far above the 4 KiB of a version text
+  EXPECT_EQ(text, "");
 }
 
 TEST_F(HttpTransferTest, FetchTextFailures) {
