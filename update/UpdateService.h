@@ -32,6 +32,8 @@ class UpdateHooks : public DownloadProgressSink {
   // The firmware progress dialog, when one is open: `line` is "<text>: <percent>%".
   virtual void ShowFlashProgress(const std::string& text, const std::string& line,
                                  int percent) = 0;
+  // Closes the firmware progress dialog with OK, when there is one (after a flash).
+  virtual void CloseFlashDialog() = 0;
   // A package that came over plain HTTP is kept but not started; the software progress
   // dialog tells where it lies.
   virtual void ShowPackageKept(const std::string& package_path) = 0;

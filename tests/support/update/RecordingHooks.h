@@ -26,6 +26,7 @@ class RecordingHooks : public UpdateHooks {
     flash_lines.push_back(line);
     calls.push_back("flash " + text + " " + std::to_string(percent));
   }
+  void CloseFlashDialog() override { calls.push_back("close flash dialog"); }
   void ShowPackageKept(const std::string& path) override { calls.push_back("kept " + path); }
   void EndProgram() override { ++ended; }
   void PostDownloadPercent(int percent) override { percents.push_back(percent); }
