@@ -141,7 +141,7 @@ void ApplyButtonFunction(ButtonSlots& s, int i, const ButtonFunction& f,
 
 Frame BuildButtonMapFrame(const ButtonSlots& slots) {
   Frame f = MakeFrame(cmd::kButtons, kShortFrameLength, kSinglePart, 0x0F);
-  std::copy(slots.begin(), slots.end(), f.bytes.begin() + kDataByte);
+  std::copy(slots.begin(), slots.end(), f.bytes.begin() + kFrameData);
   return f;
 }
 
@@ -213,7 +213,7 @@ std::optional<std::vector<Frame>> BuildMacroFrames(int slot, const std::vector<u
   std::vector<Frame> frames;
   if (total <= 25) {  // up to six events fit one frame
     Frame f = MakeFrame(cmd::kMacro, kShortFrameLength, kSinglePart, Low(static_cast<int>(total)));
-    std::copy(buffer.begin(), buffer.end(), f.bytes.begin() + kDataByte);
+    std::copy(buffer.begin(), buffer.end(), f.bytes.begin() + kFrameData);
     frames.push_back(f);
     return frames;
   }
@@ -224,7 +224,7 @@ std::optional<std::vector<Frame>> BuildMacroFrames(int slot, const std::vector<u
     const size_t size = std::min(kMacroPartBytes, total - from);
     Frame f = MakeFrame(cmd::kMacro, kShortFrameLength, static_cast<uint8_t>(k * 16 + parts),
                         static_cast<uint8_t>(size));
-    std::copy_n(buffer.begin() + static_cast<long>(from), size, f.bytes.begin() + kDataByte);
+    std::copy_n(buffer.begin() + static_cast<long>(from), size, f.bytes.begin() + kFrameData);
     frames.push_back(f);
   }
   return frames;

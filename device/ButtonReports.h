@@ -13,7 +13,7 @@ namespace tavrick {
 // Nine button slots of three bytes (action, parameter 1, parameter 2) fill frame bytes 5-31.
 inline constexpr int kButtonSlots = 9;
 using ButtonSlots = std::array<uint8_t, 3 * kButtonSlots>;
-static_assert(kDataByte + sizeof(ButtonSlots) == kChecksumByte);
+static_assert(kFrameData + sizeof(ButtonSlots) == kFrameChecksum);
 
 // Action codes of a slot.
 namespace action {

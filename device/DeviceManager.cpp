@@ -347,7 +347,7 @@ bool DeviceManager::StillListed(const Record* record) const {
   return false;
 }
 
-bool DeviceManager::ReadInput(uint8_t* buffer, int* device_type) {
+bool DeviceManager::ReadInput(uint8_t* buffer, int* device_type, int current_timeout_ms) {
   std::shared_ptr<HidDevice> device;
   std::vector<std::pair<Record*, std::shared_ptr<HidDevice>>> receivers;
   {
@@ -371,7 +371,7 @@ bool DeviceManager::ReadInput(uint8_t* buffer, int* device_type) {
       }
     }
   }
-  if (device) return device->Read(buffer, kCurrentDeviceReadLength, kCurrentDeviceReadTimeoutMs) > 0;
+  if (device) return device->Read(buffer, kCurrentDeviceReadLength, current_timeout_ms) > 0;
   for (auto& [record, handle] : receivers) {
     uint8_t work[kInfoBufferSize] = {};
     if (handle->Read(work, kReceiverReadLength, kReceiverReadTimeoutMs) <= 0) continue;

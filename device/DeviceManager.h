@@ -110,7 +110,10 @@ class DeviceManager {
   // never seen twice. True when the current device delivered a report; reports from
   // receivers (when there is no current device) are delivered with false, as the caller
   // looks at the buffer.
-  bool ReadInput(uint8_t* buffer, int* device_type);
+  // current_timeout_ms bounds the read of the current device (the idle poll reads in short
+  // slices so that a queued command need not wait out the whole 100 ms).
+  bool ReadInput(uint8_t* buffer, int* device_type,
+                 int current_timeout_ms = kCurrentDeviceReadTimeoutMs);
   // Reads each receiver of the current type once and applies its link reports.
   void PollConnection();
 

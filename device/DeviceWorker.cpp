@@ -74,7 +74,7 @@ void DeviceWorker::Run() {
       base::Trace(base::TraceLevel::Debug, "worker: command %d not handled, dropped", code);
     return;
   }
-  if (poll) poll([this] { return CommandWaiting() || !IsRunning(); });
+  if (poll) poll([this] { return CommandWaiting() || StopRequested(); });
 }
 
 }  // namespace tavrick

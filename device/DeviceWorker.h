@@ -71,7 +71,7 @@ class DeviceWorker : public CThreadBasic {
   void RunOneCycle() { Run(); }
 
   // For long work inside a handler: false once the worker is being stopped.
-  bool KeepGoing() const { return IsRunning(); }
+  bool KeepGoing() const { return !StopRequested(); }
   bool Pause(std::chrono::milliseconds duration) { return PauseUnlessStopping(duration); }
 
  protected:

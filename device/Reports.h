@@ -14,8 +14,8 @@ namespace tavrick {
 
 inline constexpr size_t kShortFrameLength = 33;
 inline constexpr size_t kLongFrameLength = 65;
-inline constexpr size_t kChecksumByte = 32;
-inline constexpr size_t kDataByte = 5;  // first data byte of a frame
+inline constexpr size_t kFrameChecksum = 32;
+inline constexpr size_t kFrameData = 5;  // first data byte of a frame
 
 // Frame header bytes.
 inline constexpr size_t kFrameCommand = 1;
@@ -57,7 +57,7 @@ struct Frame {
   uint8_t& operator[](size_t i) { return bytes[i]; }
   uint8_t operator[](size_t i) const { return bytes[i]; }
 };
-static_assert(kChecksumByte < kShortFrameLength);
+static_assert(kFrameChecksum < kShortFrameLength);
 
 // A frame with report id 0, the command, status 0 and the part and length bytes set.
 Frame MakeFrame(uint8_t command, size_t length, uint8_t part, uint8_t dataLength);

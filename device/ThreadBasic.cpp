@@ -11,6 +11,7 @@ bool CThreadBasic::StartThread(std::chrono::milliseconds interval, bool looping,
   looping_ = looping;
   result_ = result;
   wakePending_.store(false);
+  stopRequested_.store(false);
   running_.store(true, std::memory_order_release);
   thread_ = std::thread(&CThreadBasic::ThreadMain, this);
   return true;
@@ -19,6 +20,7 @@ bool CThreadBasic::StartThread(std::chrono::milliseconds interval, bool looping,
 void CThreadBasic::StopThread() {
   {
     std::lock_guard lock(mutex_);
+    stopRequested_.store(true, std::memory_order_release);
     running_.store(false, std::memory_order_release);
   }
   wake_.notify_all();
@@ -37,8 +39,8 @@ void CThreadBasic::Wake() {
 
 bool CThreadBasic::PauseUnlessStopping(std::chrono::milliseconds duration) {
   std::unique_lock lock(mutex_);
-  wake_.wait_for(lock, duration, [this] { return !running_.load(); });
-  return running_.load();
+  wake_.wait_for(lock, duration, [this] { return stopRequested_.load(); });
+  return !stopRequested_.load();
 }
 
 void CThreadBasic::ThreadMain() {

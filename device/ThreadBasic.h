@@ -30,6 +30,8 @@ class CThreadBasic {
   void StopThread();
 
   bool IsRunning() const { return running_.load(std::memory_order_acquire); }
+  // True from StopThread until the next StartThread: long work should wind up.
+  bool StopRequested() const { return stopRequested_.load(std::memory_order_acquire); }
   uint32_t Result() const { return result_; }
 
   // Ends the current pause (or idle sleep) at once. Any thread.
@@ -52,6 +54,7 @@ class CThreadBasic {
 
   std::atomic<bool> running_{false};
   std::atomic<bool> wakePending_{false};
+  std::atomic<bool> stopRequested_{false};
   bool looping_ = false;
   std::chrono::milliseconds interval_{1};
   uint32_t result_ = 0;
