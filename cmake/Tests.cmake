@@ -20,6 +20,8 @@ foreach(dir ${TEST_DIRS})
   endif()
   add_executable(tests_${area} ${sources})
   target_link_libraries(tests_${area} PRIVATE tavrick_core tavrick_test_support GTest::gtest_main GTest::gmock)
+  target_compile_definitions(tests_${area} PRIVATE
+    TAVRICK_SOURCE_DIR="${CMAKE_SOURCE_DIR}" TAVRICK_CMAKE_COMMAND="${CMAKE_COMMAND}")
   add_dependencies(tests_${area} tavrick_data)
   gtest_discover_tests(tests_${area}
     WORKING_DIRECTORY ${TAVRICK_BIN_DIR}

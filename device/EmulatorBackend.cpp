@@ -93,3 +93,14 @@ std::unique_ptr<HidBackend> CreateProgramBackend(bool emulate) {
 }
 
 }  // namespace tavrick
+
+#include "device/DeviceManager.h"
+
+namespace tavrick {
+
+bool InstallProcessBackend(bool emulate) {
+  if (emulate) PlugEmulatedDevices();
+  return DeviceManager::SetProcessBackend(CreateProgramBackend(emulate));
+}
+
+}  // namespace tavrick

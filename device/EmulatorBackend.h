@@ -24,3 +24,12 @@ std::pair<int, int> PlugEmulatedDevices();
 std::unique_ptr<HidBackend> CreateProgramBackend(bool emulate);
 
 }  // namespace tavrick
+
+namespace tavrick {
+
+// What the program's entry point calls once, before the device manager is first used:
+// the process backend becomes hidapi, and with emulate the emulated wired mouse and
+// receiver are plugged in beside the real devices. False when the manager already exists.
+bool InstallProcessBackend(bool emulate);
+
+}  // namespace tavrick
