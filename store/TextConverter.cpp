@@ -205,7 +205,7 @@ std::string EncodeAnsi(std::string_view text, bool* lost) {
 
 // Replaces every invalid sequence of a UTF-8 text by U+FFFD.
 std::string RepairUtf8(std::string_view text, bool* repaired) {
-  if (base::IsValidUtf8(text)) return std::string(text);
+  if (ScanUtf8(text).valid) return std::string(text);
   if (repaired) *repaired = true;
   std::string out;
   out.reserve(text.size() + 16);
@@ -252,6 +252,54 @@ bool RunIconv(const std::string& to, const std::string& from, std::string_view i
 }
 
 }  // namespace
+
+Utf8Scan ScanUtf8(std::string_view text) {
+  Utf8Scan scan;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n) {
+    // Eight ASCII bytes at a time.
+    while (i + 8 <= n) {
+      uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if (word & 0x8080808080808080ull) break;
+      i += 8;
+      scan.utf16_units += 8;
+    }
+    if (i >= n) break;
+    unsigned char b = p[i];
+    if (b < 0x80) {
+      ++i;
+      ++scan.utf16_units;
+      continue;
+    }
+    size_t len = 0;
+    uint32_t cp = 0, min = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      len = 2, cp = b & 0x1F, min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      len = 3, cp = b & 0x0F, min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      len = 4, cp = b & 0x07, min = 0x10000;
+    }
+    bool ok = len != 0 && i + len <= n;
+    for (size_t k = 1; ok && k < len; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) ok = false;
+      cp = (cp << 6) | (p[i + k] & 0x3F);
+    }
+    if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
+    if (!ok) {
+      scan.valid = false;
+      ++i;
+      ++scan.utf16_units;
+      continue;
+    }
+    i += len;
+    scan.utf16_units += len == 4 ? 2 : 1;
+  }
+  return scan;
+}
 
 int CodePageFromName(std::string_view name) {
   if (name.empty()) return kCodePageAnsi;

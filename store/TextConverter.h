@@ -30,4 +30,13 @@ std::string DecodeToUtf8(std::string_view bytes, std::string_view encoding);
 // cannot represent, or an invalid UTF-8 sequence, becomes "?" and sets *lost.
 std::string EncodeFromUtf8(std::string_view text, std::string_view encoding, bool* lost);
 
+// One pass over a text: whether it is well-formed UTF-8 and how many UTF-16 code units it
+// takes (an invalid byte counts one). Much faster than decoding character by character on
+// mostly ASCII text, which is what XML files are.
+struct Utf8Scan {
+  bool valid = true;
+  size_t utf16_units = 0;
+};
+Utf8Scan ScanUtf8(std::string_view text);
+
 }  // namespace tavrick

@@ -455,7 +455,7 @@ void XmlDocument::LinkLastChild(int32_t parent, int32_t child) {
 long long XmlDocument::Utf16Offset(size_t byte_offset) const {
   byte_offset = std::min(byte_offset, text_.size());
   if (byte_offset < memo_byte_) memo_byte_ = memo_units_ = 0;
-  memo_units_ += base::Utf16Length(std::string_view(text_).substr(memo_byte_, byte_offset - memo_byte_));
+  memo_units_ += ScanUtf8(std::string_view(text_).substr(memo_byte_, byte_offset - memo_byte_)).utf16_units;
   memo_byte_ = byte_offset;
   return static_cast<long long>(memo_units_);
 }
@@ -820,15 +820,19 @@ bool XmlDocument::AddElement(std::string_view name) {
     Record& p = records_[parent];
     if (parent != 0 && p.end_tag_len == 0 && !(p.flags & kRecUnended) && p.start_tag_len >= 3 &&
         text_[p.start + p.start_tag_len - 2] == '/') {
-      // "<p/>" becomes "<p>\r\n<name/>\r\n</p>".
+      // "<p/>" becomes "<p>\r\n<name/>\r\n</p>". Every "/" before the ">" goes: with one
+      // left ("<p//>") the tag would still read as empty.
       size_t name_len = NameLength(p.start + 1);
       std::string end_tag = "</" + text_.substr(p.start + 1, name_len) + ">";
-      size_t slash = p.start + p.start_tag_len - 2;
+      size_t gt = p.start + p.start_tag_len - 1;
+      size_t slash = gt;
+      while (slash > p.start + 1 + name_len && text_[slash - 1] == '/') --slash;
+      size_t removed = gt + 1 - slash;
       std::string insert = ">\r\n" + element + "\r\n" + end_tag;
-      text_.replace(slash, 2, insert);
-      p.start_tag_len -= 1;
+      text_.replace(slash, removed, insert);
+      p.start_tag_len = p.start_tag_len - removed + 1;
       p.end_tag_len = end_tag.size();
-      ShiftAfterEdit(parent, slash, 2, insert.size(), -1);
+      ShiftAfterEdit(parent, slash, removed, insert.size(), -1);
       new_start = slash + 3;
     } else if (parent != 0 && p.end_tag_len > 0 && p.length == p.start_tag_len + p.end_tag_len) {
       size_t pos = p.start + p.start_tag_len;
@@ -1125,14 +1129,20 @@ bool XmlDocument::LoadFile(const std::string& path) {
       if (big_endian) AddResult("endian_swap");
       text_ = base::Utf16ToUtf8(units);
     } else {
-      std::string narrow(body);
-      size_t nulls = static_cast<size_t>(std::count(narrow.begin(), narrow.end(), '\0'));
-      if (nulls != 0) {
-        narrow.erase(std::remove(narrow.begin(), narrow.end(), '\0'), narrow.end());
-        AddResult("nulls_removed", {}, {}, "count", static_cast<long long>(nulls));
+      std::string_view narrow = body;
+      std::string without_nulls;
+      if (body.find('\0') != std::string_view::npos) {
+        without_nulls.reserve(body.size());
+        for (char c : body) {
+          if (c != '\0') without_nulls += c;
+        }
+        AddResult("nulls_removed", {}, {}, "count",
+                  static_cast<long long>(body.size() - without_nulls.size()));
+        narrow = without_nulls;
       }
+      Utf8Scan scan = ScanUtf8(narrow);
       if (encoding.empty()) {
-        if (base::IsValidUtf8(narrow)) {
+        if (scan.valid) {
           encoding = "UTF-8";
           SetReadEncoding(encoding);
         }
@@ -1140,10 +1150,16 @@ bool XmlDocument::LoadFile(const std::string& path) {
       }
       // After the zero bytes are gone the bytes cannot be UTF-16 or UTF-32 any more, whatever
       // the text declares; such a declaration is read as UTF-8.
-      std::string_view source = IsWideCodePage(CodePageFromName(encoding)) ? "UTF-8" : encoding;
-      text_ = DecodeToUtf8(narrow, source);
+      int code_page = CodePageFromName(encoding);
+      if (IsWideCodePage(code_page)) code_page = kCodePageUtf8;
+      if (code_page == kCodePageUtf8 && scan.valid) {
+        text_.assign(narrow.data(), narrow.size());
+      } else {
+        text_ = DecodeToUtf8(narrow, code_page == kCodePageUtf8 ? "UTF-8" : encoding);
+        scan = ScanUtf8(text_);
+      }
       AddResult("converted_to", "encoding", "UTF-16", "length",
-                static_cast<long long>(base::Utf16Length(text_)));
+                static_cast<long long>(scan.utf16_units));
     }
   }
   if (std::fclose(file) != 0) AddFileError(errno);
@@ -1236,7 +1252,7 @@ bool XmlDocument::SaveFile(const std::string& path) {
       characters = units.size();
     } else {
       AddResult("converted_from", "encoding", "UTF-16", "length",
-                static_cast<long long>(base::Utf16Length(text_)));
+                static_cast<long long>(ScanUtf8(text_).utf16_units));
       bool lost = false;
       std::string bytes = EncodeFromUtf8(text_, encoding, &lost);
       if (lost) AddResult("conversion_loss");

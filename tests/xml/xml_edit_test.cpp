@@ -60,6 +60,7 @@ TEST(XmlEdit, AddElementPlacesTheNewElementByItsSurroundings) {
   } cases[] = {
       // Into an empty "<p/>": the tag is opened and an end tag written.
       {"<p a=\"1\"/>", "p>", "<p a=\"1\">\r\n<c/>\r\n</p>"},
+      {"<p //>", "p>", "<p >\r\n<c/>\r\n</p>"},
       // Between a start and an end tag with nothing between them.
       {"<p></p>", "p>", "<p>\r\n<c/>\r\n</p>"},
       // As the last child, just before the end tag.
