@@ -65,10 +65,8 @@ class Printer : public tavrick::DeviceConfigReceiver {
     ++mice;
     std::printf("  %s (device type %d%s%s)\n", m.name.c_str(), m.device_type,
                 m.image_path.empty() ? "" : ", picture ", m.image_path.c_str());
-    modes_ = 0;
   }
   void OnMode(const tavrick::MouseRecord&, const tavrick::ModeRecord& mode) override {
-    ++modes_;
     std::printf("    %-8s %-5s  USB %s:%s  device id \"%s\"  HID interface %s\n", ModeName(mode.value),
                 mode.desc.c_str(), HexId(mode.vid).c_str(), HexId(mode.pid).c_str(), mode.dev_id.c_str(),
                 mode.hid_interface.c_str());
@@ -86,7 +84,6 @@ class Printer : public tavrick::DeviceConfigReceiver {
   }
 
  private:
-  int modes_ = 0;
   tavrick::SoftwareInfo software_;
   bool has_software_ = false;
 };
