@@ -59,7 +59,7 @@ struct UnitSpec {
 struct MouseSettings {
   uint8_t report_rate = 1;                           // 0x02 / 0x12
   uint8_t dpi_levels = 0x14;                         // 0x03 / 0x13: index << 4 | count
-  std::array<uint16_t, 6> dpi_codes{8, 16, 32, 64, 100, 160};
+  std::array<uint16_t, 6> dpi_codes{4, 8, 16, 32, 64, 120};  // 400 ... 12000 DPI on sensor 0x35
   bool dpi_copies_differed = false;                  // the last 0x03 had unequal copies
   std::array<uint8_t, 18> dpi_colors{};              // 0x04 / 0x14
   std::vector<uint8_t> lighting{4, 0x33};            // 0x05 / 0x15: mode, brightness << 4 | speed, ...
