@@ -97,10 +97,10 @@ TEST_F(ShippedData, ConfigOffersTheLanguagesAndTheEmulatedModels) {
   ASSERT_TRUE(tavrick::ReadDeviceConfig(models));
   const std::vector<std::string> expected = {
       "Tavrick Vela 1 vela vela.png",
-      "  0 USB 4617:1 V100 0",
-      "  1 2.4G 4617:2 V100 2",
+      "  0 USB 4617:1 V15@ 0",
+      "  1 2.4G 4617:2 V15@ 2",
       "Tavrick Kestrel 2 kestrel kestrel.png",
-      "  0 USB 4617:3 K200 0",
+      "  0 USB 4617:3 K2%@ 0",
       "software Orvell Tavrick 0.1.0 http://127.0.0.1:8731",
   };
   EXPECT_EQ(models.lines, expected);
