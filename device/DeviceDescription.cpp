@@ -1,6 +1,7 @@
 #include "device/DeviceDescription.h"
 
 #include "base/Number.h"
+#include "store/XmlDocument.h"
 
 namespace tavrick {
 
@@ -43,6 +44,95 @@ uint32_t ParseColorText(const std::string& text) {
     default: break;
   }
   return red + green * 256 + blue * 65536;
+}
+
+namespace {
+
+// A text attribute: empty or missing reads as "not given", so the setting it feeds stays.
+std::optional<std::string> TextAttribute(const XmlDocument& doc, std::string_view name) {
+  std::string value = doc.GetAttribute(name);
+  if (value.empty()) return std::nullopt;
+  return value;
+}
+
+std::optional<int32_t> DecimalAttribute(const XmlDocument& doc, std::string_view name) {
+  const std::string value = doc.GetAttribute(name);
+  if (value.empty()) return std::nullopt;
+  return base::ParseDecimal(value);
+}
+
+bool FlagAttribute(const XmlDocument& doc, std::string_view name) {
+  return base::ParseDecimal(doc.GetAttribute(name)) == 1;
+}
+
+// Opens the file and enters its root "mouse".
+bool EnterRoot(XmlDocument& doc, const std::string& path) {
+  if (!doc.LoadFile(path)) return false;
+  if (!doc.FindElement("mouse")) return false;
+  return doc.EnterElement();
+}
+
+}  // namespace
+
+void ReadMouseInfo(XmlDocument& doc, MouseInfo& out) {
+  out.found = true;
+  if (!doc.EnterElement()) return;
+  // Siblings are searched forward from the last one found, so the order of these lookups
+  // is the order the file must have.
+  if (doc.FindElement("light_info")) {
+    out.has_light_info = true;
+    out.default_light = base::ParseDecimal(doc.GetAttribute("default_light"));
+    if (doc.EnterElement()) {
+      for (int i = 0; i < 6; ++i) {
+        if (doc.FindElement("light_" + std::to_string(i + 1))) out.light_enable[i] = FlagAttribute(doc, "enable");
+      }
+      doc.LeaveElement();
+    }
+  }
+  if (doc.FindElement("dpi_info")) {
+    out.has_dpi_info = true;
+    out.default_dpi = TextAttribute(doc, "default_dpi");
+    out.dpi_count = TextAttribute(doc, "dpi_count");
+    if (doc.EnterElement()) {
+      for (int i = 0; i < 6; ++i) {
+        if (!doc.FindElement("dpi_" + std::to_string(i + 1))) continue;
+        out.dpi_value[i] = TextAttribute(doc, "value");
+        out.dpi_color[i] = TextAttribute(doc, "color");
+      }
+      doc.LeaveElement();
+    }
+  }
+  if (doc.FindElement("report_rate")) out.report_rate = DecimalAttribute(doc, "default_value");
+  if (doc.FindElement("sleep_light")) out.sleep_light = TextAttribute(doc, "value");
+  if (doc.FindElement("move_wakeup")) out.move_wakeup = TextAttribute(doc, "value");
+  if (doc.FindElement("move_closelight")) out.move_closelight = TextAttribute(doc, "value");
+  if (doc.FindElement("lod")) {
+    out.lod = TextAttribute(doc, "value");
+    out.lod_extra = DecimalAttribute(doc, "lod");
+  }
+  if (doc.FindElement("button_respondtime")) out.button_respondtime = TextAttribute(doc, "value");
+  doc.LeaveElement();
+}
+
+bool ReadMouseInfo(const std::string& path, MouseInfo& out) {
+  XmlDocument doc;
+  if (!EnterRoot(doc, path)) return false;
+  MouseInfo info;
+  if (doc.FindElement("mouse_info")) ReadMouseInfo(doc, info);
+  out = std::move(info);
+  return true;
+}
+
+bool LoadDeviceDescription(const std::string& path, DeviceDescription& out) {
+  XmlDocument doc;
+  if (!EnterRoot(doc, path)) return false;
+  DeviceDescription description;
+  description.loaded = true;
+  // The branches before "mouse_info" (image_file, menu, custom, firmware, mouse_key) are
+  // read here in that order, each with its own FindElement.
+  if (doc.FindElement("mouse_info")) ReadMouseInfo(doc, description.mouse_info);
+  out = std::move(description);
+  return true;
 }
 
 }  // namespace tavrick
