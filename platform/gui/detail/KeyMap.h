@@ -1,0 +1,16 @@
+#pragma once
+// Internal: scancode → virtual key, make code and extended flag for the key messages.
+#include <cstdint>
+
+namespace DUI::detail {
+
+struct KeyCode {
+  int vk = 0;
+  uint16_t make = 0;
+  bool extended = false;
+};
+
+// False for scancodes without a key of ours.
+bool TranslateScancode(int scancode, bool numLock, KeyCode* out);
+
+}  // namespace DUI::detail
