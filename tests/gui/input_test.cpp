@@ -31,6 +31,7 @@ TEST_F(GuiTest, DoubleClicksNeedTimeDistanceWindowAndClassStyle) {
     CPoint first(r.left + 10, 10);
     Headless::AdvanceClock(5000);
     Headless::Click(Button::Left, first);
+    Headless::Pump();
     Headless::AdvanceClock(c.gap);
     Log().clear();
     Headless::Click(Button::Left, c.second);
