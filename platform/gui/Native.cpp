@@ -524,7 +524,9 @@ void OnKey(int scancode, bool down, bool repeat) {
   if (vk == VK_LSHIFT || vk == VK_RSHIFT) vk = VK_SHIFT;
   if (vk == VK_LCONTROL || vk == VK_RCONTROL) vk = VK_CONTROL;
   if (vk == VK_LMENU || vk == VK_RMENU) vk = VK_MENU;
-  LPARAM lp = 1 | (static_cast<LPARAM>(k.make & 0xFF) << 16) | (k.extended ? (1L << 24) : 0);
+  // Num Lock has no E0 prefix in raw records but the extended bit in key messages.
+  bool extended = k.extended || k.vk == VK_NUMLOCK;
+  LPARAM lp = 1 | (static_cast<LPARAM>(k.make & 0xFF) << 16) | (extended ? (1L << 24) : 0);
   if (s.keys[VK_MENU] && vk != VK_MENU) lp |= 1L << 29;
   if (down) {
     if (wasDown || repeat) lp |= 1L << 30;

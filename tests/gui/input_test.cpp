@@ -269,7 +269,7 @@ TEST(GuiKeyTable, ScancodesToVirtualKeysMakeCodesAndExtendedFlag) {
       {99, false, VK_DELETE, 0x53, false},  {93, false, VK_CLEAR, 0x4C, false},
       {73, true, VK_INSERT, 0x52, true},    {74, false, VK_HOME, 0x47, true},
       {82, true, VK_UP, 0x48, true},        {84, true, VK_DIVIDE, 0x35, true},
-      {85, true, VK_MULTIPLY, 0x37, false}, {83, true, VK_NUMLOCK, 0x45, true},
+      {85, true, VK_MULTIPLY, 0x37, false}, {83, true, VK_NUMLOCK, 0x45, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scancode);
