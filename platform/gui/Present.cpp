@@ -97,3 +97,17 @@ bool UpdateLayeredWindow(HWND hwnd, const Surface& surface, BYTE constantAlpha) 
 
 }  // namespace Native
 }  // namespace DUI
+
+#include "platform/gui/Canvas.h"
+
+namespace DUI::Native {
+
+bool SetWindowIcon(HWND hwnd, const Image& icon) {
+  detail::WindowRec* w = detail::Find(hwnd);
+  detail::Backend* b = detail::CurrentBackendImpl();
+  if (!w || w->dying || !b || !icon.IsValid()) return false;
+  b->IconNative(*w, icon.Pixels());
+  return true;
+}
+
+}  // namespace DUI::Native
