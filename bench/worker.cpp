@@ -43,10 +43,10 @@ void Latency(benchmark::State& state, int sliceMs) {
   for (auto _ : state) {
     for (int run = 0; run < 300; ++run) {
       std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
-      rig.emu->ClearTraffic();
+      const size_t before = rig.emu->WrittenReports(unit).size();
       const auto start = Clock::now();
       rig.worker->QueueCommand(9);
-      while (rig.emu->WrittenReports(unit).empty()) std::this_thread::sleep_for(50us);
+      while (rig.emu->WrittenReports(unit).size() == before) std::this_thread::sleep_for(50us);
       latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
       // Let the acknowledgement finish before the next command.
       while (rig.worker->QueuedCount() != 0) std::this_thread::sleep_for(100us);

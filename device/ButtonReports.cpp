@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "store/KeyFunction.h"
+
 namespace tavrick {
 
 namespace {
@@ -15,12 +17,6 @@ void SetSlot(ButtonSlots& s, int slot, int a, int b, int c) {
 }
 
 bool IsModifierUsage(int usage) { return usage >= 224 && usage <= 231; }
-
-// Consumer usage of a multimedia function (type 3), 0 when unknown.
-int MultimediaUsage(int v) {
-  static constexpr int kUsage[] = {0, 0x0183, 0x00CD, 0x00B7, 0x00B6, 0x00B5, 0x00E9, 0x00EA, 0x00E2};
-  return v >= 1 && v <= 8 ? kUsage[v] : 0;
-}
 
 // Events of a macro, in the order the codes appear on the wire.
 constexpr uint8_t kEventKeyDown = 0x30;
@@ -61,23 +57,32 @@ void ApplyButtonFunction(ButtonSlots& s, int i, const ButtonFunction& f,
   if (i < 0 || i >= kButtonSlots) return;
   const int v = f.value;
   const int w = f.value2;
-  switch (f.type) {
-    case 1:  // mouse function
-      switch (v) {
-        case 1: SetSlot(s, i, action::kMouse, 0x01, 0x00); break;
-        case 2: SetSlot(s, i, action::kMouse, 0x04, 0x00); break;
-        case 3: SetSlot(s, i, action::kMouse, 0x02, 0x00); break;
-        case 5: SetSlot(s, i, action::kMouse, 0x10, 0x00); break;
-        case 6: SetSlot(s, i, action::kMouse, 0x08, 0x00); break;
-        case 9: SetSlot(s, i, action::kMouse, 0x00, 0xF5); break;
-        case 10: SetSlot(s, i, action::kMouse, 0x00, 0xF6); break;
-        case 4: SetSlot(s, i, action::kFire, 0x32, 0x03); break;  // fire: 50 and 3
-        case 7: SetSlot(s, i, action::kWheel, 0x01, 0x00); break;
-        case 8: SetSlot(s, i, action::kWheel, 0xFF, 0x00); break;
-        default: SetSlot(s, i, action::kMouse, 0x00, 0x00); break;
-      }
+  // The slot bytes of every fixed function come from the key-function table, the one
+  // encoding the store, the description files and this report share.
+  const KeyFunctionInfo* info = FindKeyFunction(f.type, v);
+  if (info == nullptr) {
+    if (f.type == kFuncSpecial) {
+      // An unlisted special function still marks the slot special; its parameters stay.
+      SetSlot(s, i, action::kSpecial, defaults[3 * i + 1], defaults[3 * i + 2]);
+    } else if (const uint8_t* fallback = FallbackSlot(f.type)) {
+      SetSlot(s, i, fallback[0], fallback[1], fallback[2]);
+    }
+    return;  // any other type keeps the default slot
+  }
+  switch (info->rule) {
+    case SlotRule::kFixed:
+      SetSlot(s, i, info->slot[0], info->slot[1], info->slot[2]);
+      return;
+    case SlotRule::kKeepParameters:
+      // The table's non-zero first parameter replaces the default's; the second never does.
+      SetSlot(s, i, info->slot[0], info->slot[1] != 0 ? info->slot[1] : defaults[3 * i + 1],
+              defaults[3 * i + 2]);
+      return;
+    case SlotRule::kFromValues:
       break;
-    case 2: {  // keyboard key: modifier mask, then the usage
+  }
+  switch (f.type) {
+    case kFuncKeyboard: {  // modifier mask, then the usage; a modifier usage gives its bit
       const int key = Low(v);
       if (w == 0 && IsModifierUsage(key))
         SetSlot(s, i, action::kKey, ModifierBitFromKey(key), 0x00);
@@ -85,12 +90,7 @@ void ApplyButtonFunction(ButtonSlots& s, int i, const ButtonFunction& f,
         SetSlot(s, i, action::kKey, w, IsModifierUsage(key) ? ModifierBitFromKey(key) : key);
       break;
     }
-    case 3: {  // multimedia: consumer usage, low byte first
-      const int usage = MultimediaUsage(v);
-      SetSlot(s, i, action::kConsumer, usage, usage >> 8);
-      break;
-    }
-    case 4:  // macro stored in the mouse under the slot index
+    case kFuncMacro:  // played from the mouse's macro store under the slot index
       if (!macro) break;
       if (macro->playType == 1 || macro->playType == 3)
         SetSlot(s, i, action::kMacro, i | 0x10, 0);
@@ -101,38 +101,8 @@ void ApplyButtonFunction(ButtonSlots& s, int i, const ButtonFunction& f,
       else
         SetSlot(s, i, action::kMacro, i, 0);
       break;
-    case 5:  // DPI function
-      SetSlot(s, i, action::kDpi, v == 1 ? 2 : v == 2 ? 3 : v == 3 ? 1 : 0, 0x00);
-      break;
-    case 6: {  // special function: the parameters keep the default map's bytes
-      const int p1 = v == 1 ? 4 : v == 2 ? 1 : defaults[3 * i + 1];
-      SetSlot(s, i, action::kSpecial, p1, defaults[3 * i + 2]);
-      break;
-    }
-    case 7:  // fire: two numbers
+    case kFuncFire:  // two numbers
       SetSlot(s, i, action::kFire, v, w);
-      break;
-    case 8: {  // system shortcut
-      static constexpr int kShortcutUsage[] = {0, 0x006F, 0x0070, 0x0192, 0x0194, 0x0223, 0x018A};
-      if (v >= 1 && v <= 6) {
-        SetSlot(s, i, action::kConsumer, kShortcutUsage[v], kShortcutUsage[v] >> 8);
-      } else if (v == 7) {
-        SetSlot(s, i, action::kKey, 0x08, 0x07);  // Win + D
-      } else if (v == 8) {
-        SetSlot(s, i, action::kKey, 0x08, 0x2B);  // Win + Tab
-      } else if (v == 9) {
-        SetSlot(s, i, action::kKey, 0x01, 0x06);  // Ctrl + C
-      } else if (v == 10) {
-        SetSlot(s, i, action::kKey, 0x01, 0x19);  // Ctrl + V
-      } else if (v == 11) {
-        SetSlot(s, i, action::kKey, 0x01, 0x1B);  // Ctrl + X
-      } else {
-        SetSlot(s, i, action::kConsumer, 0x00, 0x00);
-      }
-      break;
-    }
-    case 9:  // disabled
-      SetSlot(s, i, action::kSpecial, 0x00, 0x00);
       break;
     default:
       break;

@@ -196,6 +196,10 @@ bool MouseSession::SendPowerSettings() {
 // ---- buttons, macros, lighting -------------------------------------------------------
 
 bool MouseSession::SendMacroData(int slot, int macroId) {
+  return SendMacro(slot, macroId) == MacroSend::Sent;
+}
+
+MouseSession::MacroSend MouseSession::SendMacro(int slot, int macroId) {
   std::vector<MacroRecord> records;
   db_.ListMacroRecords(macroId, records);
   std::vector<MacroStep> steps;
@@ -206,7 +210,7 @@ bool MouseSession::SendMacroData(int slot, int macroId) {
     base::Trace(base::TraceLevel::Warning,
                 "SendMacroData: macro %d has more events than 15 reports hold, not sent", macroId);
     hooks_.OnSendFailure(devices_.GetConnectionMode());
-    return false;
+    return MacroSend::Refused;
   }
   // Every part goes out even after a failed one: the mouse drops an incomplete transfer,
   // and the slot is sent again with the next button map.
@@ -220,7 +224,7 @@ bool MouseSession::SendMacroData(int slot, int macroId) {
     }
   }
   if (!ok) hooks_.OnSendFailure(devices_.GetConnectionMode());
-  return ok;
+  return ok ? MacroSend::Sent : MacroSend::Failed;
 }
 
 bool MouseSession::SendButtonAssignments(bool allBoundMacros) {
@@ -248,7 +252,7 @@ bool MouseSession::SendButtonAssignments(bool allBoundMacros) {
     for (const auto& row : rows) {
       if (row.macro_type != 4 || row.key_code != slot) continue;
       if (const MacroInfo* macro = findMacro(row.macro_value)) {
-        if (!SendMacroData(slot, macro->macro_id)) {
+        if (SendMacro(slot, macro->macro_id) == MacroSend::Failed) {
           std::lock_guard lock(mutex_);
           pendingMacros_.insert(slot);  // try again with the next button map
         }

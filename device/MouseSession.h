@@ -105,6 +105,8 @@ class MouseSession {
   void RunProfileChanged();           // 5
 
  private:
+  enum class MacroSend { Sent, Failed, Refused };
+  MacroSend SendMacro(int slot, int macroId);
   bool Exchange(Frame& frame, size_t* replyLength);
   bool Send(Frame frame, const char* what);
   bool Query(uint8_t code, Frame& reply, size_t* replyLength);

@@ -537,6 +537,7 @@ std::vector<uint8_t> Emulator::Reply(Unit& unit, const std::vector<uint8_t>& d) 
         const int resets = s.factory_resets;
         s = FactorySettings();
         s.factory_resets = resets + 1;
+        if (unit.faults.reset_light_mode >= 0) s.lighting[0] = static_cast<uint8_t>(unit.faults.reset_light_mode);
       }
       break;
     case 0x10:

@@ -86,6 +86,7 @@ struct Faults {
   std::vector<std::vector<uint8_t>> before_reply;  // reports queued ahead of the next reply
   bool unplug_on_write = false;   // the unit goes away right after the next write
   bool ignore_light_control = false;  // 0x0E 0x42 leaves the lighting mode alone
+  int reset_light_mode = -1;          // >= 0: a factory reset leaves this lighting mode
 };
 
 // Bootloader state of a unit.

@@ -3,6 +3,8 @@
 #include "device/EmulatorBackend.h"
 #include "store/Profiles.h"
 
+#include <algorithm>
+
 namespace tavrick::test {
 
 MouseInfo RigMouseInfo() {
@@ -34,6 +36,7 @@ SessionRig::SessionRig(bool virtualClock, int type) : deviceType(type) {
   db.OpenForDevice(folder.Path(), "rig");
   const MouseInfo info = RigMouseInfo();
   profile = InitProfiles(db, "Profile", &info);
+  db.SeedLightModes(profile, info);
   worker = std::make_unique<DeviceWorker>();
   session = std::make_unique<MouseSession>(*devices, db, hooks);
   session->SetModel(deviceType, true, info);
@@ -58,6 +61,15 @@ void SessionRig::Rebuild() {
   devices->Rebuild();
   devices->SetCurrentType(deviceType);
 }
+
+std::vector<std::vector<uint8_t>> SessionRig::Written(int unit) const {
+  auto all = emu->WrittenReports(unit);
+  auto it = writtenMark.find(unit);
+  const size_t from = it == writtenMark.end() ? 0 : std::min(it->second, all.size());
+  return {all.begin() + static_cast<long>(from), all.end()};
+}
+
+void SessionRig::ForgetWritten(int unit) { writtenMark[unit] = emu->WrittenReports(unit).size(); }
 
 std::string SessionRig::Get(const char* key) {
   std::string value;

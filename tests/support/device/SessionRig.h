@@ -1,6 +1,7 @@
 #pragma once
 // A mouse session over the emulated mouse and a real settings database in a temporary
 // folder, with the worker and a hook recorder: what device tests and benches start from.
+#include <map>
 #include <memory>
 #include <string>
 
@@ -41,9 +42,11 @@ class SessionRig {
   std::unique_ptr<MouseSession> session;
   int deviceType = kVelaType;
   int profile = 0;  // the active profile after InitProfiles
+  std::map<int, size_t> writtenMark;
 
-  // Reports written to a unit, report id included.
-  std::vector<std::vector<uint8_t>> Written(int unit) const { return emu->WrittenReports(unit); }
+  // Reports written to a unit since the last ForgetWritten (report id included).
+  std::vector<std::vector<uint8_t>> Written(int unit) const;
+  void ForgetWritten(int unit);
   // Settings of the current profile.
   std::string Get(const char* key);
   void Set(const char* key, const std::string& value);
