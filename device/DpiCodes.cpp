@@ -76,3 +76,29 @@ int CodeToDpi(int sensorCode, uint16_t code) {
 }
 
 }  // namespace tavrick
+
+namespace tavrick {
+
+int RoundTypedDpi(int sensor, int deviceType, int v) {
+  auto down = [](int value, int step) { return value / step * step; };
+  auto limit = [](int value, int low, int high) { return std::clamp(value, low, high); };
+  switch (sensor) {
+    case 0x11: return limit(down(v, 50), 50, 24000);
+    case 0x05: return limit(down(v, 50), 50, 12000);
+    case 0x19: {
+      const int high = deviceType == 121 ? 26000 : deviceType == 122 ? 32000
+                     : deviceType == 131 ? 10000 : 30000;
+      return limit(down(v, 100), 100, high);
+    }
+    case 0x25: return limit(v <= 5000 ? down(v, 100) : 5000 + down(v - 5000, 500), 100, 10000);
+    case 0x26: return limit(down(v, 100), 200, 10000);
+    case 0x04: return limit(v <= 4000 ? down(v, 100) : 4000 + down(v - 4000, 500), 100, 8000);
+    case 0x95: return limit(down(v, 50), 100, 26000);
+    case 0x96: return limit(down(v, 50), 100, 32000);
+    case 0x10: case 0x12: return limit(down(v, 100), 100, 4800);
+    case 0x35: return limit(down(v, 100), 100, 16000);
+    default: return limit(down(v, 50), 50, 26000);
+  }
+}
+
+}  // namespace tavrick

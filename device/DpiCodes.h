@@ -26,3 +26,11 @@ uint16_t DpiToCode(int sensorCode, int dpi);
 int CodeToDpi(int sensorCode, uint16_t code);
 
 }  // namespace tavrick
+
+namespace tavrick {
+
+// A DPI value typed by the user, rounded and limited as the sensor allows (the DPI page's
+// rule for the inline editor): 0x11 12375 → 12350, 0x25 7777 → 7500, unknown 0 → 50.
+int RoundTypedDpi(int sensorCode, int deviceType, int value);
+
+}  // namespace tavrick
