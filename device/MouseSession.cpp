@@ -504,6 +504,23 @@ bool MouseSession::ReadMouseSettings(ReadMode mode) {
   return KeepGoing();
 }
 
+bool MouseSession::ReadDeviceInformation() {
+  Frame reply;
+  size_t length = 0;
+  if (!Query(cmd::kDeviceInfo, reply, &length)) return false;
+  const auto info = ParseDeviceInfo(reply.data(), length);
+  if (!info) return false;
+  std::lock_guard lock(mutex_);
+  state_.identifier = info->identifier;
+  state_.sensorCode = info->sensorCode;
+  state_.dpiRange = DpiRangeForSensor(info->sensorCode, deviceType_);
+  state_.reportRateMarker = info->reportRateMarker;
+  state_.charging = info->charging;
+  state_.battery = info->battery;
+  state_.link = info->link;
+  return true;
+}
+
 // ---- notifications -------------------------------------------------------------------
 
 void MouseSession::StatePoll(const std::function<bool()>& interrupted) {

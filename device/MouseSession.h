@@ -92,6 +92,9 @@ class MouseSession {
   // Command 20.
   void ResetMouse();
   bool ReadMouseSettings(ReadMode mode);
+  // Only the device-information query, once: the sensor, its DPI range, the report-rate
+  // capability, link and battery, kept in State(). Stores nothing and shows nothing.
+  bool ReadDeviceInformation();
   // One idle poll: read one notification and react to it. `interrupted` turns true when a
   // command was queued or the worker stops.
   void StatePoll(const std::function<bool()>& interrupted);

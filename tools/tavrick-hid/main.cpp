@@ -15,6 +15,7 @@
 #include "device/EmulatorBackend.h"
 #include "device/HidTransport.h"
 #include "device/TracingBackend.h"
+#include "Settings.h"
 
 namespace {
 
@@ -34,6 +35,17 @@ const char kHelp[] =
     "  --config FILE    the config.xml that lists the supported ids\n"
     "                   (default: config.xml next to this program, then in ../lib/tavrick/)\n"
     "  --help           this text\n"
+    "\n"
+    "Settings of the chosen mouse, on its settings database as Tavrick keeps it (the\n"
+    "current profile); they run in this order, and any of them replaces the command:\n"
+    "  --model TYPE     the mouse model (device_type of config.xml); default: the first\n"
+    "                   supported mouse present\n"
+    "  --reset          restores the mouse and the stored settings to the factory state\n"
+    "  --set KEY=VALUE  stores one setting, with the checks of the DPI and performance page\n"
+    "                   (repeatable; one refused value stores none of them, exit status 2)\n"
+    "  --apply          sends every setting of the current profile to the mouse\n"
+    "  --dump-settings  reads everything back from the mouse, stores it and prints it:\n"
+    "                     key=value, one line each\n"
     "\n"
     "Commands:\n"
     "  list                       (the default) one line per HID collection:\n"
@@ -128,6 +140,7 @@ int Query(HidBackend& backend, const std::string& target, uint8_t code) {
 
 int main(int argc, char** argv) {
   bool emulate = false, verbose = false;
+  SettingsCommands settings;
   std::string config;
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {
@@ -139,6 +152,16 @@ int main(int argc, char** argv) {
       emulate = true;
     } else if (a == "--verbose") {
       verbose = true;
+    } else if (a == "--dump-settings") {
+      settings.dump = true;
+    } else if (a == "--apply") {
+      settings.apply = true;
+    } else if (a == "--reset") {
+      settings.reset = true;
+    } else if (a == "--set" && i + 1 < argc) {
+      settings.sets.push_back(argv[++i]);
+    } else if (a == "--model" && i + 1 < argc) {
+      settings.deviceType = base::ParseDecimal(argv[++i]);
     } else if (a == "--config" && i + 1 < argc) {
       config = argv[++i];
     } else if (a.rfind("--", 0) == 0) {
@@ -165,6 +188,14 @@ int main(int argc, char** argv) {
       std::printf("%s\n", line.c_str());
       std::fflush(stdout);
     });
+  }
+  if (settings.Any()) {
+    if (!words.empty()) {
+      std::fprintf(stderr, "tavrick-hid: the settings options take no command (see --help)\n");
+      return 2;
+    }
+    settings.verbose = verbose;
+    return RunSettingsCommands(std::move(backend), settings);
   }
   const std::string command = words.empty() ? "list" : words[0];
   if (command == "list" && words.size() <= 1) return List(*backend, SupportedIds(config));
