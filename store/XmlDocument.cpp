@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -1010,7 +1011,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // A name for the temporary file beside the target that nobody else is likely to pick.
 std::string TemporaryName(const std::string& target, int attempt) {
-  static unsigned counter = 0;
+  // Documents on different threads may save at the same time.
+  static std::atomic<unsigned> counter{0};
   auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
   char suffix[64];
   std::snprintf(suffix, sizeof(suffix), ".%d.%u.%llx.%d.tmp", static_cast<int>(::getpid()),
