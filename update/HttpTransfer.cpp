@@ -169,7 +169,8 @@ class FileDownload {
     }
     Post(8);
     ::unlink(path_.c_str());
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A fresh file: never one that reappeared meanwhile, never through a link.
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd_ < 0) {
       Fail("the file cannot be created");
       return false;
