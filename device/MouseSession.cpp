@@ -1,7 +1,9 @@
 #include "device/MouseSession.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "base/Trace.h"
 #include "device/ButtonReports.h"
@@ -534,13 +536,20 @@ void MouseSession::StatePoll(const std::function<bool()>& interrupted) {
   // The current device is read in slices so that a queued command ends the wait; without
   // one, ReadInput listens to each receiver briefly and one call is the whole poll.
   const bool current = devices_.CurrentDevice() != nullptr;
-  for (int waited = 0; waited < kIdlePollMs; waited += slice) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kIdlePollMs);
+  for (;;) {
+    const auto start = Clock::now();
     devices_.ReadInput(report, &type, slice);
     if (report[0] != 0) {
       HandleNotification(report, sizeof report);
       return;
     }
-    if (!current || interrupted()) return;
+    if (!current || interrupted() || Clock::now() >= deadline) return;
+    // A read that gives up at once (an unplugged mouse whose record is not rebuilt yet)
+    // would make this loop spin: wait out the slice instead.
+    if (Clock::now() - start < std::chrono::milliseconds(slice) / 2)
+      std::this_thread::sleep_for(std::chrono::milliseconds(slice));
   }
 }
 

@@ -68,7 +68,8 @@ class MouseSession {
 
   // ---- worker ---------------------------------------------------------------------------
   // Registers the work of codes 1-6, 8-13, 18 and 20 and the idle poll. Codes 23, 24, 26
-  // and 27 are the update service's to register. The worker must outlive the session's use.
+  // and 27 are the update service's to register. The handlers hold this session: stop the
+  // worker before the session goes.
   void RegisterCommands(DeviceWorker& worker);
 
   // The operations. Each write returns whether the mouse accepted it; a failed exchange

@@ -140,6 +140,19 @@ TEST_F(SessionThreads, UnplugMidCommandFailsWithoutHanging) {
   EXPECT_FALSE(rig_.worker->IsRunning());
 }
 
+TEST_F(SessionThreads, IdlePollDoesNotSpinOnAnUnpluggedMouse) {
+  Start();
+  rig_.emu->Unplug(unit_);  // the record stays until the window rebuilds the list
+  std::this_thread::sleep_for(50ms);
+  rig_.emu->ClearTraffic();
+  std::this_thread::sleep_for(200ms);
+  const auto traffic = rig_.emu->Traffic();
+  rig_.worker->Stop();
+  // Failed reads come back at once; the poll waits out each 2 ms slice instead of retrying
+  // (about 100 reads in 200 ms; a spinning poll makes tens of thousands).
+  EXPECT_LT(traffic.size(), 400u);
+}
+
 TEST_F(SessionThreads, StopDuringAnUnansweredReadBack) {
   Start();
   emu::Faults f;
