@@ -15,6 +15,7 @@
 #include "device/EmulatorBackend.h"
 #include "device/HidTransport.h"
 #include "device/TracingBackend.h"
+#include "tools/tavrick-hid/Flash.h"
 #include "Settings.h"
 
 namespace {
@@ -35,6 +36,11 @@ const char kHelp[] =
     "  --config FILE    the config.xml that lists the supported ids\n"
     "                   (default: config.xml next to this program, then in ../lib/tavrick/)\n"
     "  --help           this text\n"
+    "  --flash IMAGE    replaces the command: sends the firmware image file into the mouse\n"
+    "                   named by the one word that follows (a number of the list or a path\n"
+    "                   of any of its collections) through its bootloader interface, with\n"
+    "                   the progress on the terminal; with --emulate the emulated\n"
+    "                   bootloader's copy is compared with the file afterwards\n"
     "\n"
     "Settings of the chosen mouse, on its settings database as Tavrick keeps it (the\n"
     "current profile); they run in this order, and any of them replaces the command:\n"
@@ -140,6 +146,7 @@ int Query(HidBackend& backend, const std::string& target, uint8_t code) {
 
 int main(int argc, char** argv) {
   bool emulate = false, verbose = false;
+  std::string flash_image;
   SettingsCommands settings;
   std::string config;
   std::vector<std::string> words;
@@ -162,6 +169,8 @@ int main(int argc, char** argv) {
       settings.sets.push_back(argv[++i]);
     } else if (a == "--model" && i + 1 < argc) {
       settings.deviceType = base::ParseDecimal(argv[++i]);
+    } else if (a == "--flash" && i + 1 < argc) {
+      flash_image = argv[++i];
     } else if (a == "--config" && i + 1 < argc) {
       config = argv[++i];
     } else if (a.rfind("--", 0) == 0) {
@@ -177,8 +186,9 @@ int main(int argc, char** argv) {
     if (access(config.c_str(), R_OK) != 0) config = folder + "/../lib/tavrick/config.xml";
   }
   std::unique_ptr<HidBackend> backend;
+  int emulated_wired = 0;
   if (emulate) {
-    PlugEmulatedDevices();
+    emulated_wired = PlugEmulatedDevices().first;
     backend = CreateEmulatorBackend(ProcessEmulator());
   } else {
     backend = CreateHidapiBackend();
@@ -188,6 +198,15 @@ int main(int argc, char** argv) {
       std::printf("%s\n", line.c_str());
       std::fflush(stdout);
     });
+  }
+  if (!flash_image.empty()) {
+    if (words.size() != 1 || settings.Any()) {
+      std::fprintf(stderr, "tavrick-hid: --flash IMAGE takes one mouse and nothing else (see --help)\n");
+      return 2;
+    }
+    const int rc = FlashImage(*backend, flash_image, words[0]);
+    if (rc == 0 && emulate) return CheckEmulatedFlash(emulated_wired, flash_image);
+    return rc;
   }
   if (settings.Any()) {
     if (!words.empty()) {
