@@ -83,6 +83,13 @@ int SQLiteStatement::Step() {
   return sqlite3_step(stmt_);
 }
 
+int SQLiteStatement::Reset() {
+  if (!stmt_) return SQLITE_MISUSE;
+  const int rc = sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+  return rc;
+}
+
 int32_t SQLiteStatement::ColumnInt(int index) const {
   if (!stmt_) return 0;
   return sqlite3_column_int(stmt_, index);

@@ -256,8 +256,11 @@ bool SettingsDatabase::InsertDefaultConfig(int profile) {
 
 bool SettingsDatabase::InsertDefaultConfigLocked(int profile) {
   SQLiteStatement s;
+  if (Prepare(s, kInsertConfig) != kSqliteOk) return false;
   for (const ConfigDefault& d : DefaultConfig()) {
-    PrepareBound(*this, s, kInsertConfig, profile, std::string_view(d.key), std::string_view(d.value));
+    s.Reset();
+    if (s.BindInt(1, profile) != kSqliteOk || s.BindText(2, d.key) != kSqliteOk || s.BindText(3, d.value) != kSqliteOk)
+      return false;
     if (!StepSucceeded(s.Step())) return false;
   }
   return true;
@@ -580,10 +583,14 @@ bool SettingsDatabase::DeleteMacro(int macro_id) {
   return transaction.End();
 }
 
-bool SettingsDatabase::InsertMacroRecordLocked(const MacroRecord& r, int* new_id) {
-  SQLiteStatement s;
-  PrepareBound(*this, s, kInsertMacroRecord, r.macro_id, r.type, r.record_index, std::string_view(r.desc), r.value,
-               r.delay_time);
+bool SettingsDatabase::InsertMacroRecordLocked(SQLiteStatement& s, const MacroRecord& r, int* new_id) {
+  // The statement is compiled once per batch and reset for each row.
+  if (!s.HasStatement() && Prepare(s, kInsertMacroRecord) != kSqliteOk) return false;
+  s.Reset();
+  const bool bound = s.BindInt(1, r.macro_id) == kSqliteOk && s.BindInt(2, r.type) == kSqliteOk &&
+                     s.BindInt(3, r.record_index) == kSqliteOk && s.BindText(4, r.desc) == kSqliteOk &&
+                     s.BindInt(5, r.value) == kSqliteOk && s.BindInt(6, r.delay_time) == kSqliteOk;
+  if (!bound) return false;
   const int id = InsertedId(*this, StepSucceeded(s.Step()));
   if (new_id) *new_id = id;
   return id != 0;
@@ -591,8 +598,9 @@ bool SettingsDatabase::InsertMacroRecordLocked(const MacroRecord& r, int* new_id
 
 int SettingsDatabase::InsertMacroRecord(const MacroRecord& record) {
   std::lock_guard<std::recursive_mutex> hold(lock_);
+  SQLiteStatement s;
   int id = 0;
-  InsertMacroRecordLocked(record, &id);
+  InsertMacroRecordLocked(s, record, &id);
   return id;
 }
 
@@ -600,8 +608,9 @@ bool SettingsDatabase::InsertMacroRecords(const std::vector<MacroRecord>& record
   std::lock_guard<std::recursive_mutex> hold(lock_);
   SQLiteAutoTransaction transaction(this);
   if (!transaction.began()) return false;
+  SQLiteStatement s;
   for (const MacroRecord& r : records)
-    if (!InsertMacroRecordLocked(r, nullptr)) return false;
+    if (!InsertMacroRecordLocked(s, r, nullptr)) return false;
   return transaction.End();
 }
 
@@ -628,6 +637,7 @@ bool SettingsDatabase::ReplaceMacroRecords(int macro_id, const std::vector<Macro
   SQLiteAutoTransaction transaction(this);
   if (!transaction.began()) return false;
   if (!Write(*this, "DELETE FROM t_macrorecord WHERE macro_id = ?", macro_id)) return false;
+  SQLiteStatement s;
   MacroRecord r;
   r.macro_id = macro_id;
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -636,7 +646,7 @@ bool SettingsDatabase::ReplaceMacroRecords(int macro_id, const std::vector<Macro
     r.type = rows[i].type;
     r.value = rows[i].value;
     r.delay_time = rows[i].stamp;
-    if (!InsertMacroRecordLocked(r, nullptr)) return false;
+    if (!InsertMacroRecordLocked(s, r, nullptr)) return false;
   }
   return transaction.End();
 }

@@ -149,7 +149,7 @@ class SettingsDatabase : public SQLiteDB {
   bool InsertDefaultConfigLocked(int profile);
   bool ApplyDeviceDefaultsLocked(int profile, const MouseInfo& info, bool dpi_only);
   int InsertMacroLocked(std::string_view name, int play_type, int play_times, int delay_type, int delay_time);
-  bool InsertMacroRecordLocked(const MacroRecord& record, int* new_id);
+  bool InsertMacroRecordLocked(SQLiteStatement& statement, const MacroRecord& record, int* new_id);
 
   mutable std::recursive_mutex lock_;
   std::string path_;
