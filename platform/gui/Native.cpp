@@ -587,7 +587,7 @@ void OnSystemFocus(HWND hwnd, bool gained) {
   State& s = S();
   WindowRec* w = Alive(hwnd);
   if (gained) {
-    if (!w) return;
+    if (!w || (w->exStyle & WS_EX_NOACTIVATE)) return;
     WindowRec* a = Alive(s.active);
     if (a && a->IsPopup() && IsOwnedBy(s.active, hwnd)) return;  // its pop-up keeps the keys
     if (!w->Enabled()) {
@@ -1432,20 +1432,20 @@ LRESULT DispatchMessage(const MSG* msg) {
     if (!msg->hwnd || Alive(msg->hwnd)) fn();
     return 0;
   }
-  if (!msg->hwnd) return 0;
-  WindowRec* w = Alive(msg->hwnd);
-  if (!w) return 0;
   if (msg->message == WM_TIMER) {
     // A timer killed after its message was queued must not arrive.
     bool exists = false;
     for (const Timer& t : s.timers)
       if (t.hwnd == msg->hwnd && t.id == msg->wParam) exists = true;
-    if (!exists) return 0;
+    if (!exists || (msg->hwnd && !Alive(msg->hwnd))) return 0;
     if (msg->lParam) {
       reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
       return 0;
     }
   }
+  if (!msg->hwnd) return 0;
+  WindowRec* w = Alive(msg->hwnd);
+  if (!w) return 0;
   if (msg->message == WM_PAINT) {
     CRect before = w->update;
     w->paintTaken = false;
