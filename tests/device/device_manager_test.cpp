@@ -181,8 +181,10 @@ TEST_F(DeviceManagerTest, ReadInputFromTheCurrentDevice) {
   ASSERT_TRUE(dm_->ReadInput(buffer, &type));
   EXPECT_EQ(type, kVela);
   EXPECT_EQ(Bytes(buffer, buffer + 2), (Bytes{0xC2, 0x24}));
-  // Nothing more to read: the buffer is cleared, never replayed.
+  // Nothing more to read: the buffer is cleared, never replayed, after 100 ms of waiting.
+  int64_t start = emu_->NowMs();
   EXPECT_FALSE(dm_->ReadInput(buffer, &type));
+  EXPECT_EQ(emu_->NowMs() - start, 100);
   EXPECT_EQ(buffer[0], 0);
   EXPECT_EQ(buffer[1], 0);
 
@@ -234,8 +236,10 @@ TEST_F(DeviceManagerTest, PollConnectionMarksThePolledLinkDown) {
   emu_->SendLinkState(receiver, 1, 64, 1);
   dm_->PollConnection();
   EXPECT_EQ(dm_->Records()[0].state, kStateOnline);
-  dm_->PollConnection();  // nothing to read: no change
+  const int64_t start = emu_->NowMs();
+  dm_->PollConnection();  // nothing to read: no change, 10 ms
   EXPECT_EQ(dm_->Records()[0].state, kStateOnline);
+  EXPECT_EQ(emu_->NowMs() - start, 10);
 }
 
 TEST_F(DeviceManagerTest, BootloaderHandleAndCurrentIds) {

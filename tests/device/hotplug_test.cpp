@@ -56,3 +56,38 @@ TEST(HotplugMonitorThreads, StartsAndStopsCleanly) {
 
 }  // namespace
 }  // namespace tavrick
+
+#include "device/EmulatorBackend.h"
+
+namespace tavrick {
+namespace {
+
+// The emulator's plug events reach the seam as device-change records with numeric ids; a
+// receiver's settings node is interface 2, and a flashed mouse leaves and comes back.
+TEST(EmulatedHotplug, ArrivalsAndRemovalsAsRecords) {
+  auto emu = std::make_shared<emu::Emulator>();
+  emu->UseVirtualClock();
+  auto backend = CreateEmulatorBackend(emu);
+  std::vector<DeviceChange> changes;
+  backend->SetChangeHandler([&](const DeviceChange& c) { changes.push_back(c); });
+  const int receiver = emu->Plug(emu::VelaReceiver());
+  ASSERT_EQ(changes.size(), 4u);
+  EXPECT_EQ(changes[2].kind, DeviceChange::Kind::Arrival);
+  EXPECT_EQ(changes[2].path, emu->SettingsPath(receiver));
+  EXPECT_EQ(changes[2].product_id, 0x0002);
+  EXPECT_EQ(changes[2].interface_number, 2);
+  changes.clear();
+  emu->Unplug(receiver);
+  ASSERT_EQ(changes.size(), 4u);
+  for (const auto& c : changes) {
+    EXPECT_EQ(c.kind, DeviceChange::Kind::Removal);
+    EXPECT_EQ(c.vendor_id, 0x1209);
+    EXPECT_EQ(c.product_id, 0x0002);
+  }
+  backend->SetChangeHandler({});
+  emu->Plug(emu::VelaWired());
+  EXPECT_EQ(changes.size(), 4u) << "no delivery after the handler was removed";
+}
+
+}  // namespace
+}  // namespace tavrick
