@@ -1,6 +1,7 @@
 #include "device/DeviceCatalogue.h"
 
 #include "base/Number.h"
+#include "device/DeviceDescription.h"
 #include "platform/system/Folders.h"
 #include "platform/system/SettingsFile.h"
 #include "store/XmlDocument.h"
@@ -10,7 +11,7 @@ namespace tavrick {
 std::string DescriptionPath(std::string_view description_name) {
   const std::string file = std::string(description_name) + ".xml";
   if (description_name.empty() || !IsSafeFileName(file)) return {};
-  return GetProgramFolder() + "device/" + file;
+  return DescriptionPath(GetProgramFolder(), std::string(description_name));
 }
 
 int LoadDeviceType() {
@@ -43,12 +44,8 @@ bool Flag(const XmlDocument& doc, std::string_view name) { return Decimal(doc, n
 
 }  // namespace
 
-bool ReadMainWindowDescription(const std::string& path, MainWindowDescription* out) {
-  XmlDocument doc;
-  if (path.empty() || !doc.LoadFile(path)) return false;
-  if (!doc.FindElement("mouse")) return false;
-  MainWindowDescription d;
-  doc.EnterElement();
+void ReadMainWindowBranches(XmlDocument& doc, MainWindowDescription* out) {
+  MainWindowDescription& d = *out;
   // Siblings are looked up in document order: one that stands before an element already
   // read is not found.
   if (doc.FindElement("image_file")) d.mouse_image = doc.GetAttribute("mouse_img");
@@ -81,6 +78,15 @@ bool ReadMainWindowDescription(const std::string& path, MainWindowDescription* o
     doc.LeaveElement();
     d.buttons = std::move(buttons);
   }
+}
+
+bool ReadMainWindowDescription(const std::string& path, MainWindowDescription* out) {
+  XmlDocument doc;
+  if (path.empty() || !doc.LoadFile(path)) return false;
+  if (!doc.FindElement("mouse")) return false;
+  MainWindowDescription d;
+  doc.EnterElement();
+  ReadMainWindowBranches(doc, &d);
   if (doc.FindElement("mouse_info")) {
     doc.EnterElement();
     if (doc.FindElement("light_info")) {

@@ -67,6 +67,12 @@ struct MainWindowDescription {
   std::optional<LightInfo> light_info;         // mouse_info / light_info
 };
 
+class XmlDocument;
+
+// Reads image_file, menu, custom, firmware and mouse_key with the cursor among the children
+// of "mouse"; the cursor is left on the last of them that was found.
+void ReadMainWindowBranches(XmlDocument& doc, MainWindowDescription* out);
+
 // Reads the parts of the description the main window applies. False (and out untouched)
 // when the file is missing, not well formed, or has no "mouse" root.
 bool ReadMainWindowDescription(const std::string& path, MainWindowDescription* out);

@@ -128,8 +128,7 @@ bool LoadDeviceDescription(const std::string& path, DeviceDescription& out) {
   if (!EnterRoot(doc, path)) return false;
   DeviceDescription description;
   description.loaded = true;
-  // The branches before "mouse_info" (image_file, menu, custom, firmware, mouse_key) are
-  // read here in that order, each with its own FindElement.
+  ReadMainWindowBranches(doc, &description.main_window);
   if (doc.FindElement("mouse_info")) ReadMouseInfo(doc, description.mouse_info);
   out = std::move(description);
   return true;

@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+#include "device/DeviceCatalogue.h"
+
 namespace tavrick {
 
 class XmlDocument;
@@ -44,6 +46,7 @@ struct MouseInfo {
 
 struct DeviceDescription {
   bool loaded = false;  // the file was read and had the root "mouse"
+  MainWindowDescription main_window;  // image_file, menu, custom, firmware, mouse_key
   MouseInfo mouse_info;
 };
 

@@ -131,13 +131,13 @@ void Emulator::UseVirtualClock() {
 }
 
 int64_t Emulator::NowLocked() const {
-  if (virtual_clock_) return virtual_now_ms_;
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_).count();
+  if (virtual_clock_) return virtual_now_us_;
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start_).count();
 }
 
 int64_t Emulator::NowMs() const {
   std::lock_guard<std::mutex> lock(mu_);
-  return NowLocked();
+  return NowLocked() / 1000;
 }
 
 void Emulator::Pause(int milliseconds) {
@@ -145,7 +145,7 @@ void Emulator::Pause(int milliseconds) {
   {
     std::lock_guard<std::mutex> lock(mu_);
     if (virtual_clock_) {
-      virtual_now_ms_ += milliseconds;
+      virtual_now_us_ += int64_t{milliseconds} * 1000;
       cv_.notify_all();
       return;
     }
@@ -349,7 +349,7 @@ void Emulator::Close(int handle) {
 void Emulator::Record(const std::string& path, TrafficRecord::Direction direction,
                       const uint8_t* data, size_t length, int result) {
   TrafficRecord r;
-  r.time_ms = NowLocked();
+  r.time_ms = NowLocked() / 1000;
   r.path = path;
   r.direction = direction;
   if (data && length) r.bytes.assign(data, data + length);
@@ -358,9 +358,9 @@ void Emulator::Record(const std::string& path, TrafficRecord::Direction directio
 }
 
 void Emulator::Queue(Node& node, std::vector<uint8_t> bytes, int delay_ms) {
-  const int64_t due = NowLocked() + std::max(0, delay_ms);
+  const int64_t due = NowLocked() + int64_t{std::max(0, delay_ms)} * 1000;
   auto pos = std::upper_bound(node.input.begin(), node.input.end(), due,
-                              [](int64_t d, const Pending& p) { return d < p.due_ms; });
+                              [](int64_t d, const Pending& p) { return d < p.due_us; });
   node.input.insert(pos, Pending{due, std::move(bytes)});
   cv_.notify_all();
 }
@@ -433,7 +433,7 @@ int Emulator::Read(int handle, uint8_t* buffer, size_t length, int timeout_ms) {
   const int unit_id = h->second.unit;
   const std::string path = h->second.path;
   const int generation = h->second.generation;
-  const int64_t deadline = NowLocked() + std::max(0, timeout_ms);
+  const int64_t deadline = NowLocked() + int64_t{std::max(0, timeout_ms)} * 1000;
   for (;;) {
     Unit* unit = FindUnit(unit_id);
     Node* node = FindNode(path);
@@ -442,7 +442,7 @@ int Emulator::Read(int handle, uint8_t* buffer, size_t length, int timeout_ms) {
       return -1;
     }
     const int64_t now = NowLocked();
-    if (!node->input.empty() && node->input.front().due_ms <= now) {
+    if (!node->input.empty() && node->input.front().due_us <= now) {
       std::vector<uint8_t> bytes = std::move(node->input.front().bytes);
       node->input.pop_front();
       const size_t n = std::min(length, bytes.size());
@@ -451,13 +451,13 @@ int Emulator::Read(int handle, uint8_t* buffer, size_t length, int timeout_ms) {
       return static_cast<int>(n);
     }
     if (now >= deadline) return 0;
-    const int64_t next = node->input.empty() ? kNever : node->input.front().due_ms;
+    const int64_t next = node->input.empty() ? kNever : node->input.front().due_us;
     if (virtual_clock_) {
-      virtual_now_ms_ = std::min(next, deadline);
+      virtual_now_us_ = std::min(next, deadline);
       continue;
     }
     const int64_t wake = std::min(next, deadline);
-    cv_.wait_until(lock, start_ + std::chrono::milliseconds(wake));
+    cv_.wait_until(lock, start_ + std::chrono::microseconds(wake));
   }
 }
 

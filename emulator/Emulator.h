@@ -200,12 +200,12 @@ class Emulator {
   struct Node;
   struct Unit;
   struct Pending {
-    int64_t due_ms;
+    int64_t due_us;
     std::vector<uint8_t> bytes;
   };
   enum class NodeRole { Mouse, Keyboard, Settings, Bootloader };
 
-  int64_t NowLocked() const;
+  int64_t NowLocked() const;  // microseconds on the emulator's clock
   Unit* FindUnit(int unit);
   const Unit* FindUnit(int unit) const;
   Node* FindNode(const std::string& path);
@@ -224,7 +224,7 @@ class Emulator {
   mutable std::mutex mu_;
   std::condition_variable cv_;
   bool virtual_clock_ = false;
-  int64_t virtual_now_ms_ = 0;
+  int64_t virtual_now_us_ = 0;
   std::chrono::steady_clock::time_point start_;
   int next_unit_ = 1;
   int next_handle_ = 1;

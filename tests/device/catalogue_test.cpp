@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/DeviceCatalogue.h"
+#include "device/DeviceDescription.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempFolder.h"
 
@@ -50,6 +51,21 @@ TEST(Description, ShippedVelaFile) {
   ASSERT_TRUE(d.light_info);
   EXPECT_EQ(d.light_info->default_light, 4);
   EXPECT_EQ(d.light_info->enabled[5], true);
+}
+
+TEST(Description, WholeFileReadsEveryBranch) {
+  test::ScopedEnv env;
+  env.Unset("TAVRICK_PROGRAM_FOLDER");
+  DeviceDescription d;
+  ASSERT_TRUE(LoadDeviceDescription(DescriptionPath("kestrel"), d));
+  EXPECT_EQ(d.main_window.has_lighting, false);
+  ASSERT_TRUE(d.main_window.buttons);
+  EXPECT_EQ(d.main_window.buttons->size(), 5u);
+  EXPECT_EQ(d.main_window.firmware_url, "http://127.0.0.1:8731/firmware/kestrel");
+  ASSERT_TRUE(d.mouse_info.found) << "mouse_info still found after the branches before it";
+  EXPECT_EQ(d.mouse_info.dpi_value[5], "10000");
+  EXPECT_EQ(ParseColorText(d.mouse_info.dpi_color[1].value_or("")), 65280u);
+  EXPECT_EQ(d.mouse_info.lod_extra, 2);
 }
 
 TEST(Description, MissingAndMisplacedElements) {
