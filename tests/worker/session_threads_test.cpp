@@ -2,6 +2,7 @@
 // order, the command table, notifications through the hooks, and failures without a hang.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -82,7 +83,7 @@ TEST_F(SessionThreads, SelectionCommandsReadAndRefresh) {
                    "battery 100 0", "battery 100 0", "page keys", "page macros", "page dpi",
                    "page light", "page firmware"}));
   rig_.hooks.Clear();
-  int checks = 0;
+  std::atomic<int> checks{0};
   rig_.session->SetFirmwareCheck([&] { ++checks; });
   rig_.worker->QueueCommand(2);  // arrival: select, refresh the states, read, check firmware
   ASSERT_TRUE(WaitFor([&] { return checks == 1; }));
