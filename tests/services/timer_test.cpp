@@ -168,11 +168,13 @@ TEST(TimerThreads, KillTimerFromInsideItsCallbackDoesNotDeadlock) {
   EXPECT_EQ(CountOf(calls, other, false), 1u);
 }
 
-// The base destructor must wait on its own: this class does not kill in its destructor.
-// Its period is long, so no second tick can fall into the destruction.
-class BareTimer : public CMTimer {
+// A timer object as the header asks for it: it kills its timers in its own destructor, so
+// no tick reaches the derived part while it goes away. Its period is long, so exactly one
+// tick is in progress when the object is destroyed.
+class SlowTimer : public CMTimer {
  public:
-  explicit BareTimer(std::atomic<bool>& finished) : finished_(finished) {}
+  explicit SlowTimer(std::atomic<bool>& finished) : finished_(finished) {}
+  ~SlowTimer() override { KillTimer(); }
   std::atomic<bool> entered{false};
 
  protected:
@@ -188,7 +190,7 @@ class BareTimer : public CMTimer {
 
 TEST(TimerThreads, DestructionWaitsForARunningCallback) {
   std::atomic<bool> finished{false};
-  auto* t = new BareTimer(finished);
+  auto* t = new SlowTimer(finished);
   t->SetTimer(200);
   while (!t->entered) std::this_thread::yield();
   delete t;  // must not return while OnMTimer still sleeps
