@@ -142,6 +142,36 @@ void BM_XmlDocumentSetText(benchmark::State& state) {
 }
 BENCHMARK(BM_XmlDocumentSetText)->Unit(benchmark::kMillisecond);
 
+// Builds an exchange-file-like document the way the writers do (append an element, set its
+// attributes) with state.range(0) elements, and saves it.
+void BM_XmlDocumentBuildAndSave(benchmark::State& state) {
+  tavrick::test::TempFolder folder;
+  const std::string path = folder.File("built.xml");
+  const int count = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    XmlDocument doc;
+    doc.SetText("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n");
+    doc.AddElement("macrolist");
+    doc.EnterElement();
+    for (int i = 0; i < count; ++i) {
+      doc.AddElement("macro");
+      doc.SetAttribute("name", "Macro " + std::to_string(i));
+      doc.EnterElement();
+      for (int k = 0; k < 4; ++k) {
+        doc.AddElement("event");
+        doc.SetAttribute("type", std::to_string(k % 3));
+        doc.SetAttribute("key", std::to_string(4 + i % 26));
+        doc.SetAttribute("delay", std::to_string(10 * k));
+      }
+      doc.LeaveElement();
+    }
+    doc.LeaveElement();
+    benchmark::DoNotOptimize(doc.SaveFile(path));
+  }
+  state.counters["elements"] = static_cast<double>(count * 5 + 1);
+}
+BENCHMARK(BM_XmlDocumentBuildAndSave)->Arg(200)->Arg(2000)->Unit(benchmark::kMillisecond);
+
 // CPU time of this thread (user and system), so that other work on a shared machine does not
 // leak into the comparison.
 double ThreadSeconds() {

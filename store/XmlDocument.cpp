@@ -422,6 +422,7 @@ void XmlDocument::ClearIndex() {
   records_.emplace_back();
   parent_ = current_ = child_ = node_kind_ = 0;
   memo_byte_ = memo_units_ = 0;
+  max_start_ = 0;
 }
 
 int32_t XmlDocument::NewRecord() {
@@ -603,6 +604,7 @@ bool XmlDocument::Parse() {
         int32_t r = NewRecord();
         Record& rec = records_[r];
         rec.start = node.start;
+        max_start_ = node.start;  // records are made in text order
         rec.start_tag_len = node.end - node.start;
         rec.length = rec.start_tag_len;
         LinkLastChild(stack.back(), r);
@@ -761,9 +763,12 @@ std::string XmlDocument::GetData() const {
 // ancestors changes length. Record `skip` (a record just added) is left alone.
 void XmlDocument::ShiftAfterEdit(int32_t grow_from, size_t pos, size_t removed, size_t inserted,
                                  int32_t skip) {
-  for (size_t i = 1; i < records_.size(); ++i) {
-    Record& r = records_[i];
-    if (static_cast<int32_t>(i) != skip && r.start >= pos) r.start = r.start - removed + inserted;
+  if (max_start_ >= pos) {
+    for (size_t i = 1; i < records_.size(); ++i) {
+      Record& r = records_[i];
+      if (static_cast<int32_t>(i) != skip && r.start >= pos) r.start = r.start - removed + inserted;
+    }
+    max_start_ = max_start_ - removed + inserted;
   }
   for (int32_t a = grow_from;; a = records_[a].parent) {
     records_[a].length = records_[a].length - removed + inserted;
@@ -852,6 +857,7 @@ bool XmlDocument::AddElement(std::string_view name) {
   int32_t k = NewRecord();
   Record& nr = records_[k];
   nr.start = new_start;
+  max_start_ = std::max(max_start_, new_start);
   nr.length = nr.start_tag_len = element.size();
   if (after_current) {
     int32_t cur = current_;

@@ -163,6 +163,9 @@ class XmlDocument {
   size_t result_units_ = 0;
   uint32_t flags_ = 0;
   std::vector<Record> records_;
+  // The largest start offset of any record: edits after it (every edit of a document being
+  // built from the top) need not visit the records at all.
+  size_t max_start_ = 0;
   int32_t parent_ = 0;
   int32_t current_ = 0;
   int32_t child_ = 0;
