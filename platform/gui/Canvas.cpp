@@ -29,9 +29,11 @@ void RoundPath(cairo_t* cr, double x, double y, double w, double h, double r) {
 
 }  // namespace
 
-Canvas::Canvas(Surface& target) : target_(&target) {
+Canvas::Canvas(Surface& target) {
   if (!target.IsValid()) return;
-  cr_ = cairo_create(target.Native());
+  // Our own reference: the Surface object may be moved away or reset while we draw.
+  surface_ = cairo_surface_reference(target.Native());
+  cr_ = cairo_create(surface_);
   if (cairo_status(cr_) != CAIRO_STATUS_SUCCESS) {
     cairo_destroy(cr_);
     cr_ = nullptr;
@@ -39,9 +41,10 @@ Canvas::Canvas(Surface& target) : target_(&target) {
 }
 
 Canvas::~Canvas() {
-  if (cr_) {
-    cairo_destroy(cr_);
-    cairo_surface_flush(target_->Native());
+  if (cr_) cairo_destroy(cr_);
+  if (surface_) {
+    cairo_surface_flush(surface_);
+    cairo_surface_destroy(surface_);
   }
 }
 

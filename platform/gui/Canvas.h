@@ -144,7 +144,7 @@ class Canvas {
   cairo_t* Native() const { return cr_; }
 
  private:
-  Surface* target_;
+  cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
 };
 

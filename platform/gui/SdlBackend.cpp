@@ -37,11 +37,22 @@ class SdlBackend : public Backend {
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      base::Trace(base::TraceLevel::Error, "gui: SDL video could not start: %s", SDL_GetError());
-      return false;
+    // SDL video starts once per process and stays up: starting it again after a shutdown
+    // fails on X11 after a few rounds.
+    static bool videoUp = false;
+    static Uint32 wakeEvent = 0;
+    if (!videoUp) {
+      if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        base::Trace(base::TraceLevel::Error, "gui: SDL video could not start: %s", SDL_GetError());
+        return false;
+      }
+      videoUp = true;
+      wakeEvent = SDL_RegisterEvents(1);
     }
-    wakeEvent_ = SDL_RegisterEvents(1);
+    wakeEvent_ = wakeEvent;
+    // Nothing of an earlier run may reach this one.
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
     SDL_StopTextInput();
     base::Trace(base::TraceLevel::Info, "gui: SDL video driver %s", SDL_GetCurrentVideoDriver());
     return true;
@@ -50,7 +61,8 @@ class SdlBackend : public Backend {
   void Stop() override {
     for (auto& [idc, c] : cursors_) SDL_FreeCursor(c);
     cursors_.clear();
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_StopTextInput();
+    SDL_CaptureMouse(SDL_FALSE);
   }
 
   uint64_t Now() override { return SDL_GetTicks64(); }

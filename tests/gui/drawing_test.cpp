@@ -62,6 +62,17 @@ TEST(GuiDrawing, FillsBlendWithAlphaAndKeepAlpha254) {
   EXPECT_EQ(t.GetPixel(0, 0), 0u);
 }
 
+TEST(GuiDrawing, CanvasOutlivesItsSurfaceBeingMovedAway) {
+  Surface s(4, 4);
+  Image moved;
+  {
+    Canvas c(s);
+    c.FillRect(CRect(0, 0, 4, 4), 0xFF112233);
+    moved = Image(std::move(s));  // the pixels go on living in the image
+  }
+  EXPECT_EQ(moved.Pixels().GetPixel(2, 2), 0xFF112233u);
+}
+
 TEST(GuiDrawing, ClipLimitsEveryOperation) {
   Surface s(10, 10);
   Canvas c(s);
