@@ -29,6 +29,7 @@ class HttpTransferTest : public ::testing::Test {
   static void SetUpTestSuite() {
     root_ = new test::ScratchFolder("tavrick-http");
     server_ = new LocalUpdateServer;
+    server_->set_delay_ms(6000);
     ASSERT_TRUE(server_->Start(root_->path()));
   }
   static void TearDownTestSuite() {
@@ -44,8 +45,9 @@ class HttpTransferTest : public ::testing::Test {
 
   static HttpOptions QuickOptions() {
     HttpOptions o;
-    o.connect_timeout_ms = 1000;
-    o.stall_timeout_ms = 1000;
+    // Short enough for the time-out cases, long enough for a busy machine's loopback.
+    o.connect_timeout_ms = 2000;
+    o.stall_timeout_ms = 2000;
     return o;
   }
 
