@@ -40,3 +40,5 @@ add_custom_target(tavrick_skin ALL DEPENDS ${LUMET_SKIN_PNGS})
 add_dependencies(tavrick_skin tavrick_data)
 install(DIRECTORY ${TAVRICK_BIN_DIR}/skins DESTINATION ${CMAKE_INSTALL_LIBDIR}/tavrick OPTIONAL)
 add_dependencies(Lumet tavrick_skin)
+# Drawing targets of the widget library are cairo contexts, so its users see cairo's headers.
+target_link_libraries(Lumet PUBLIC PkgConfig::CAIRO)

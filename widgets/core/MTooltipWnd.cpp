@@ -1,8 +1,11 @@
 #include "widgets/core/MTooltipWnd.h"
 
+#include <cairo.h>
+
 #include <algorithm>
 
 #include "widgets/core/MRender.h"
+#include "widgets/core/MAirBladder.h"
 #include "widgets/core/Manager.h"
 #include "widgets/core/PaintManager.h"
 

@@ -35,7 +35,6 @@ class MWindow {
   HWND GetSafeHwnd() const { return m_hwnd; }
   HWND GetParentHwnd() const { return m_owner; }
   operator HWND() const { return m_hwnd; }
-  bool SetIcon(const Image* icon);
   DWORD GetStyle() const;
   DWORD GetExStyle() const;
   bool ModifyStyle(DWORD remove, DWORD add, UINT flags = 0);

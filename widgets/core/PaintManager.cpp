@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "base/Trace.h"
+#include "platform/gui/Keys.h"
 #include "platform/gui/Native.h"
 #include "widgets/core/ControlFactory.h"
 #include "widgets/core/LibraryResources.h"
@@ -31,11 +32,6 @@ namespace DUI {
 namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
-
-constexpr int VK_TAB = 0x09;
-constexpr int VK_SHIFT = 0x10;
-constexpr int VK_CONTROL = 0x11;
-constexpr int VK_MENU = 0x12;
 
 bool KeyHeld(int vk) { return (Native::GetKeyState(vk) & 0x8000) != 0; }
 
