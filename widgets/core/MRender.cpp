@@ -118,13 +118,17 @@ void MRender::CheckAlphaColor(Color& color) {
 
 void MRender::DrawImage(HDC& dc, Picture* image, CRect dest, int sx, int sy, int sw, int sh, double alpha) {
   if (!dc || !image || dest.IsRectEmpty() || sw <= 0 || sh <= 0) return;
+  // Scaling filters sample neighbours: the part is cut out as a surface of its own, so a
+  // stretched edge never picks up pixels of the next part.
+  cairo_surface_t* part = image->GetSurface();
+  const bool whole = sx == 0 && sy == 0 && sw == image->GetWidth() && sh == image->GetHeight();
+  if (!whole) part = cairo_surface_create_for_rectangle(image->GetSurface(), sx, sy, sw, sh);
   cairo_save(dc);
   cairo_rectangle(dc, dest.left, dest.top, dest.Width(), dest.Height());
   cairo_clip(dc);
   cairo_translate(dc, dest.left, dest.top);
   cairo_scale(dc, static_cast<double>(dest.Width()) / sw, static_cast<double>(dest.Height()) / sh);
-  cairo_set_source_surface(dc, image->GetSurface(), -sx, -sy);
-  // Stretched edges must not bleed in pixels from outside the source part.
+  cairo_set_source_surface(dc, part, 0, 0);
   cairo_pattern_set_extend(cairo_get_source(dc), CAIRO_EXTEND_PAD);
   if (sw == dest.Width() && sh == dest.Height()) cairo_pattern_set_filter(cairo_get_source(dc), CAIRO_FILTER_NEAREST);
   if (alpha >= 1.0)
@@ -132,6 +136,7 @@ void MRender::DrawImage(HDC& dc, Picture* image, CRect dest, int sx, int sy, int
   else
     cairo_paint_with_alpha(dc, alpha);
   cairo_restore(dc);
+  if (!whole) cairo_surface_destroy(part);
 }
 
 void MRender::DrawImageFrame(HDC& dc, Picture* image, CRect dest, int sx, int sy, int sw, int sh, int corner) {
