@@ -1,7 +1,8 @@
 # Writes a C++ table of the library's compiled-in resources.
-# -DOUT=<file.cpp> -DRESOURCES=<id>|<type>|<path>;...
+# -DOUT=<file.cpp> -DRESOURCES=<id>|<type>|<path>,...
 set(body "")
 set(table "")
+string(REPLACE "," ";" RESOURCES "${RESOURCES}")
 foreach(entry ${RESOURCES})
   string(REPLACE "|" ";" parts "${entry}")
   list(GET parts 0 id)

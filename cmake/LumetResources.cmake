@@ -15,7 +15,7 @@ add_custom_command(OUTPUT ${LUMET_RES_DIR}/102.png
   DEPENDS ${LUMET_RES_SRC}/scroll_v_102.svg VERBATIM)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/generated/LumetResources.cpp
   COMMAND ${CMAKE_COMMAND} -DOUT=${CMAKE_BINARY_DIR}/generated/LumetResources.cpp
-          "-DRESOURCES=101|PNG|${LUMET_RES_DIR}/101.png\;102|PNG|${LUMET_RES_DIR}/102.png\;106|TTF|${LUMET_FONT_106}"
+          "-DRESOURCES=101|PNG|${LUMET_RES_DIR}/101.png,102|PNG|${LUMET_RES_DIR}/102.png,106|TTF|${LUMET_FONT_106}"
           -P ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake
   DEPENDS ${LUMET_RES_DIR}/101.png ${LUMET_RES_DIR}/102.png ${LUMET_FONT_106}
           ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake

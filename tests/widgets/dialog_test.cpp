@@ -1,6 +1,7 @@
 // Modal results, nested modal owners, the menu and the balloon tip.
 #include "tests/widgets/WidgetFixture.h"
 #include "widgets/core/MAirBladder.h"
+#include "widgets/core/Manager.h"
 #include "widgets/core/MenuWnd.h"
 
 namespace wtest {
@@ -175,6 +176,36 @@ TEST_F(DialogTest, BalloonPlacementsAndOwnership) {
   Headless::AdvanceClock(5100);
   Headless::Pump();
   EXPECT_FALSE(b->IsShown()) << "it hides itself after five seconds";
+}
+
+}  // namespace
+}  // namespace wtest
+
+namespace wtest {
+namespace {
+
+TEST_F(DialogTest, MessageLoopDropsMessagesWhileAltF4IsHeld) {
+  TestDialog& d = MakeDialog();
+  Probe* p = Add<Probe>(d, 1u, CRect(10, 10, 60, 40));
+  constexpr int kScanLAlt = 226, kScanF4 = 61;
+  Native::PostTask([&] {
+    Headless::KeyDown(kScanLAlt);
+    Headless::KeyDown(kScanF4);
+    Native::PostTask([&] {
+      Headless::MouseMove(Screen(CPoint(20, 20)));  // dropped: Alt and F4 are down
+      Native::PostTask([&] {
+        Headless::KeyUp(kScanF4);
+        Headless::KeyUp(kScanLAlt);
+        Native::PostTask([&] {
+          Headless::RequestClose(d.GetSafeHwnd());  // a close that is not dropped
+          Native::PostQuitMessage(3);
+        });
+      });
+    });
+  });
+  EXPECT_EQ(Manager::MessageLoop(), 3);
+  EXPECT_EQ(p->moves, 0);
+  EXPECT_FALSE(Native::IsWindow(d.GetSafeHwnd()));
 }
 
 }  // namespace

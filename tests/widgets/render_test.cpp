@@ -1,6 +1,7 @@
 // Drawing results by pixels: nine-grid, alignment, colours, transitions and the paint rules of
 // the manager (background fallback, layered alpha fix-up, update merging).
 #include "tests/widgets/WidgetFixture.h"
+#include "widgets/core/LibraryResources.h"
 #include "widgets/core/Picture.h"
 
 namespace wtest {
@@ -203,6 +204,54 @@ TEST_F(PaintTest, AnUpdateRepaintsOnlyTheControlAndLaterOverlappingOnes) {
   const int before = d.updates;
   target->SetVisible(1);
   EXPECT_EQ(d.updates, before);
+}
+
+}  // namespace
+}  // namespace wtest
+
+namespace wtest {
+namespace {
+
+TEST_F(PaintTest, LibraryResourcesAndSkinImagesLoadIntoTheCache) {
+  TestDialog& d = MakeDialog();
+  PaintManager& pm = d.GetPaintManager();
+  EXPECT_EQ(pm.GetScrollVID(), 102u);
+  EXPECT_EQ(pm.GetScrollHID(), 101u);
+  ImgResInfo* v = pm.AddImgResInfo(102, "PNG", 4, 0);
+  ImgResInfo* h = pm.AddImgResInfo(101, "png", 4, 0);
+  ASSERT_NE(v, nullptr);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(CSize(v->image->GetWidth(), v->image->GetHeight()), CSize(12, 72));
+  EXPECT_EQ(v->frameWidth, 3);
+  EXPECT_EQ(CSize(h->image->GetWidth(), h->image->GetHeight()), CSize(22, 20));
+  const LibraryResource* font = FindLibraryResource(106, "ttf");
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(font->data), 4), std::string("\0\1\0\0", 4)) << "a TrueType file";
+  EXPECT_EQ(FindLibraryResource(107, "TTF"), nullptr);
+
+  ImgResInfo* tip = pm.AddImgResInfo("img_tip_bk.png", 1);
+  ASSERT_NE(tip, nullptr) << "the skin is rendered next to the program";
+  EXPECT_EQ(pm.AddImgResInfo("img_tip_bk.png", 3), tip) << "the first record of a name is kept";
+  EXPECT_EQ(tip->count, 1);
+  EXPECT_EQ(pm.AddImgResInfo("icon\\no_such_image.png", 1), nullptr);
+  const size_t cached = pm.GetImageCacheSize();
+  EXPECT_EQ(pm.AddImgResInfo("icon\\no_such_image.png", 1), nullptr);
+  EXPECT_EQ(pm.GetImageCacheSize(), cached) << "failures are not cached";
+  EXPECT_EQ(PaintManager::SkinPath("icon\\a.png").substr(PaintManager::SkinPath("icon\\a.png").size() - 24),
+            "skins/theme1/icon/a.png");
+
+  // A control keeps its old image when a new one cannot be loaded.
+  Probe* p = Add<Probe>(d, 1u, CRect(0, 0, 10, 10));
+  EXPECT_EQ(p->SetImage("img_tip_bk.png", 1), 1);
+  EXPECT_EQ(p->SetImage("missing.png", 4), 0);
+  EXPECT_EQ(p->GetImage(), tip->image);
+  EXPECT_EQ(p->GetImageCount(), 1);
+  Probe orphan(nullptr, 2, CRect());
+  EXPECT_EQ(orphan.SetImage("img_tip_bk.png", 1), 0) << "no manager, no image";
+
+  // The library's font is known to text drawing under its family name.
+  EXPECT_EQ(pm.FindTempFont("Open Sans Semibold").empty(), false);
+  EXPECT_EQ(pm.FindTempFont("No Such Face At All"), "");
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/gui/Keys.h"
+#include "platform/gui/Native.h"
+
 namespace DUI {
 
 void* Manager::m_hInstance = nullptr;
@@ -62,6 +65,16 @@ bool Manager::HasWnd(const MWindow* window) {
   std::lock_guard lock(WindowsMutex());
   const auto& w = Windows();
   return std::find(w.begin(), w.end(), window) != w.end();
+}
+
+int Manager::PreTranslateMessage(MSG*) {
+  const bool alt = (Native::GetAsyncKeyState(VK_MENU) & 0x8000) != 0;
+  const bool f4 = (Native::GetAsyncKeyState(VK_F4) & 0x8000) != 0;
+  return alt && f4 ? 1 : 0;
+}
+
+int Manager::MessageLoop() {
+  return Native::RunMessageLoop([](MSG& msg) { return PreTranslateMessage(&msg) != 0; });
 }
 
 }  // namespace DUI

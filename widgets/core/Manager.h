@@ -9,6 +9,7 @@
 namespace DUI {
 
 class MWindow;
+struct MSG;
 
 class Manager {
  public:
@@ -31,6 +32,13 @@ class Manager {
 
   // The skin theme sub-folder, always "theme1/".
   static std::string GetTheme();
+
+  // Runs the UI thread's message loop until the quit message and returns its exit code. A
+  // message that arrives while Alt and F4 are both held is dropped, so Alt+F4 never closes
+  // the windows of this loop.
+  static int MessageLoop();
+  // 1 when Alt and F4 are both held down (the message is then not dispatched), else 0.
+  static int PreTranslateMessage(MSG* msg);
 
   // A process-wide set of open windows; nothing relies on it beyond bookkeeping.
   static void AddWnd(MWindow* window);
