@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 #include "widgets/core/LibraryResources.h"
 #include "widgets/core/Picture.h"
@@ -181,14 +183,52 @@ CPoint MRender::GetOriginPoint(CRect area, int itemW, int itemH, unsigned h, uns
   return CPoint(pt.x + area.left, pt.y + area.top + 2);
 }
 
+namespace {
+
+// Text layouts are costly to make; one per thread is reused, with its font descriptions
+// cached by face, size and style.
+struct TextEngine {
+  PangoContext* context = nullptr;
+  PangoLayout* layout = nullptr;
+  std::map<std::tuple<std::string, int, int>, PangoFontDescription*> fonts;
+  TextEngine() {
+    context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    layout = pango_layout_new(context);
+  }
+  ~TextEngine() {
+    for (auto& f : fonts) pango_font_description_free(f.second);
+    g_object_unref(layout);
+    g_object_unref(context);
+  }
+  PangoLayout* Prepare(cairo_t* cr, const FontSpec& font, const char* text) {
+    if (cr) pango_cairo_update_context(cr, context);
+    pango_layout_context_changed(layout);
+    auto key = std::make_tuple(font.face, font.size, font.style & (FontStyleBold | FontStyleItalic));
+    auto it = fonts.find(key);
+    if (it == fonts.end()) it = fonts.emplace(key, MakeFont(font)).first;
+    pango_layout_set_font_description(layout, it->second);
+    pango_layout_set_attributes(layout, nullptr);
+    ApplyDecorations(layout, font);
+    pango_layout_set_text(layout, text, -1);
+    pango_layout_set_width(layout, -1);
+    pango_layout_set_height(layout, -1);
+    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_NONE);
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD);
+    pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT);
+    return layout;
+  }
+};
+
+TextEngine& Engine() {
+  thread_local TextEngine engine;
+  return engine;
+}
+
+}  // namespace
+
 int MRender::DrawTextW(HDC& dc, CRect rect, const char* text, Color color, const FontSpec& font, unsigned format) {
   if (!text || !dc) return 0;
-  PangoLayout* layout = pango_cairo_create_layout(dc);
-  PangoFontDescription* desc = MakeFont(font);
-  pango_layout_set_font_description(layout, desc);
-  pango_font_description_free(desc);
-  ApplyDecorations(layout, font);
-  pango_layout_set_text(layout, text, -1);
+  PangoLayout* layout = Engine().Prepare(dc, font, text);
   pango_layout_set_width(layout, std::max(rect.Width(), 0) * PANGO_SCALE);
   if (format & DT_SINGLELINE) {
     pango_layout_set_height(layout, 0);
@@ -212,19 +252,13 @@ int MRender::DrawTextW(HDC& dc, CRect rect, const char* text, Color color, const
   cairo_move_to(dc, rect.left, y);
   pango_cairo_show_layout(dc, layout);
   cairo_restore(dc);
-  g_object_unref(layout);
   return th;
 }
 
 CSize MRender::GetTextBounds(const FontSpec& font, const std::string& text) {
-  PangoLayout* layout = pango_cairo_create_layout(MeasureContext());
-  PangoFontDescription* desc = MakeFont(font);
-  pango_layout_set_font_description(layout, desc);
-  pango_font_description_free(desc);
-  pango_layout_set_text(layout, text.c_str(), -1);
+  PangoLayout* layout = Engine().Prepare(MeasureContext(), font, text.c_str());
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
-  g_object_unref(layout);
   const double width = static_cast<double>(logical.width) / PANGO_SCALE;
   const double height = static_cast<double>(logical.height) / PANGO_SCALE;
   const int whole = static_cast<int>(height);
