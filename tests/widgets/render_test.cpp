@@ -256,3 +256,15 @@ TEST_F(PaintTest, LibraryResourcesAndSkinImagesLoadIntoTheCache) {
 
 }  // namespace
 }  // namespace wtest
+
+namespace wtest {
+namespace {
+
+TEST(OutOfMemoryDeathTest, AllocationFailureEndsTheProgramWithAMessage) {
+  std::new_handler handler = std::get_new_handler();
+  ASSERT_NE(handler, nullptr) << "the library installs its handler when it loads";
+  EXPECT_EXIT(handler(), ::testing::ExitedWithCode(EXIT_FAILURE), "out of memory");
+}
+
+}  // namespace
+}  // namespace wtest
