@@ -1,10 +1,9 @@
-# The widget library's compiled-in resources (scroll-bar images 101 and 102, rendered from
-# their SVG sources, and the TrueType font 106), and the skin images the core draws, rendered
+# The widget library's scroll-bar images (resources 101 and 102, rendered from their SVG
+# sources; the font 106 is listed in Resources.cmake), and the skin images the core draws, rendered
 # from skin-src/theme1/*.svg into the program folder's skins/theme1/.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
 set(LUMET_RES_DIR ${CMAKE_BINARY_DIR}/generated/lumet_resources)
 set(LUMET_RES_SRC ${CMAKE_SOURCE_DIR}/widgets/core/resources)
-set(LUMET_FONT_106 ${TAVRICK_FONT_DIR}/OpenSans-Semibold.ttf)
 file(MAKE_DIRECTORY ${LUMET_RES_DIR})
 
 add_custom_command(OUTPUT ${LUMET_RES_DIR}/101.png
@@ -13,14 +12,8 @@ add_custom_command(OUTPUT ${LUMET_RES_DIR}/101.png
 add_custom_command(OUTPUT ${LUMET_RES_DIR}/102.png
   COMMAND ${RSVG_CONVERT} -w 12 -h 72 -o ${LUMET_RES_DIR}/102.png ${LUMET_RES_SRC}/scroll_v_102.svg
   DEPENDS ${LUMET_RES_SRC}/scroll_v_102.svg VERBATIM)
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/generated/LumetResources.cpp
-  COMMAND ${CMAKE_COMMAND} -DOUT=${CMAKE_BINARY_DIR}/generated/LumetResources.cpp
-          "-DRESOURCES=101|PNG|${LUMET_RES_DIR}/101.png,102|PNG|${LUMET_RES_DIR}/102.png,106|TTF|${LUMET_FONT_106}"
-          -P ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake
-  DEPENDS ${LUMET_RES_DIR}/101.png ${LUMET_RES_DIR}/102.png ${LUMET_FONT_106}
-          ${CMAKE_SOURCE_DIR}/cmake/EmbedResources.cmake
-  VERBATIM)
-target_sources(Lumet PRIVATE ${CMAKE_BINARY_DIR}/generated/LumetResources.cpp)
+lumet_resource(101 PNG ${LUMET_RES_DIR}/101.png)
+lumet_resource(102 PNG ${LUMET_RES_DIR}/102.png)
 
 # Skin images: every SVG of skin-src/<theme>/ becomes a PNG of its own size.
 file(GLOB_RECURSE LUMET_SKIN_SVGS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/skin-src/*.svg)

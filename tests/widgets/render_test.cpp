@@ -1,7 +1,7 @@
 // Drawing results by pixels: nine-grid, alignment, colours, transitions and the paint rules of
 // the manager (background fallback, layered alpha fix-up, update merging).
 #include "tests/widgets/WidgetFixture.h"
-#include "widgets/core/LibraryResources.h"
+#include "platform/gui/Resource.h"
 #include "widgets/core/Picture.h"
 
 namespace wtest {
@@ -224,10 +224,10 @@ TEST_F(PaintTest, LibraryResourcesAndSkinImagesLoadIntoTheCache) {
   EXPECT_EQ(CSize(v->image->GetWidth(), v->image->GetHeight()), CSize(12, 72));
   EXPECT_EQ(v->frameWidth, 3);
   EXPECT_EQ(CSize(h->image->GetWidth(), h->image->GetHeight()), CSize(22, 20));
-  const LibraryResource* font = FindLibraryResource(106, "ttf");
-  ASSERT_NE(font, nullptr);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(font->data), 4), std::string("\0\1\0\0", 4)) << "a TrueType file";
-  EXPECT_EQ(FindLibraryResource(107, "TTF"), nullptr);
+  const ResourceData font = FindResource(106, "ttf");
+  ASSERT_TRUE(font);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(font.data), 4), std::string("\0\1\0\0", 4)) << "a TrueType file";
+  EXPECT_FALSE(FindResource(107, "TTF"));
 
   ImgResInfo* tip = pm.AddImgResInfo("img_tip_bk.png", 1);
   ASSERT_NE(tip, nullptr) << "the skin is rendered next to the program";

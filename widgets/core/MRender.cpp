@@ -8,7 +8,7 @@
 #include <map>
 #include <tuple>
 
-#include "widgets/core/LibraryResources.h"
+#include "platform/gui/Resource.h"
 #include "widgets/core/Picture.h"
 
 namespace DUI {
@@ -80,9 +80,9 @@ std::unique_ptr<Picture> MRender::LoadImageFromFileEx(const std::string& path, i
 }
 
 std::unique_ptr<Picture> MRender::LoadImageFromIDResource(unsigned id, const std::string& type) {
-  const LibraryResource* res = FindLibraryResource(id, type);
+  const ResourceData res = FindResource(static_cast<int>(id), type.c_str());
   if (!res) return nullptr;
-  return Picture::FromMemory(res->data, res->size);
+  return Picture::FromMemory(res.data, res.size);
 }
 
 cairo_surface_t* MRender::CreateARGB32Bitmap(int width, int height) {

@@ -16,8 +16,8 @@
 #include "base/Trace.h"
 #include "platform/gui/Keys.h"
 #include "platform/gui/Native.h"
+#include "platform/gui/Resource.h"
 #include "widgets/core/ControlFactory.h"
-#include "widgets/core/LibraryResources.h"
 #include "widgets/core/MAirBladder.h"
 #include "widgets/core/MControlFont.h"
 #include "widgets/core/MRender.h"
@@ -89,7 +89,7 @@ bool InstalledFamily(const std::string& face) {
 
 // A library font resource as a file that fontconfig can load; written once per process.
 std::string ResourceFontFile(unsigned id) {
-  const LibraryResource* res = FindLibraryResource(id, "TTF");
+  const ResourceData res = FindResource(static_cast<int>(id), "TTF");
   if (!res) return std::string();
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   std::filesystem::path dir = std::filesystem::path(runtime && *runtime ? runtime : "/tmp") /
@@ -97,11 +97,11 @@ std::string ResourceFontFile(unsigned id) {
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
   const std::filesystem::path file = dir / ("resource-" + std::to_string(id) + ".ttf");
-  if (std::filesystem::file_size(file, ec) != res->size) {
+  if (std::filesystem::file_size(file, ec) != res.size) {
     const std::filesystem::path tmp = dir / ("resource-" + std::to_string(id) + "." + std::to_string(getpid()));
     {
       std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(res->data), static_cast<std::streamsize>(res->size));
+      out.write(reinterpret_cast<const char*>(res.data), static_cast<std::streamsize>(res.size));
       if (!out) return std::string();
     }
     std::filesystem::rename(tmp, file, ec);
@@ -421,7 +421,7 @@ std::string PaintManager::FindTempFont(const std::string& face) {
 }
 
 int PaintManager::AddGDITempFont(unsigned resourceId, const std::string& type) {
-  if (!FindLibraryResource(resourceId, type)) return 0;
+  if (!FindResource(static_cast<int>(resourceId), type.c_str())) return 0;
   const std::string path = ResourceFontFile(resourceId);
   if (path.empty() || RegisterFontFile(path).empty()) return 0;
   Lock lock(m_fontLock);
