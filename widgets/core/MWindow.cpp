@@ -107,6 +107,7 @@ LRESULT MWindow::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   return self->OnWindowMessage(msg, wParam, lParam);
 }
 
+bool MWindow::SetIcon(const Image* icon) { return m_hwnd && icon && Native::SetWindowIcon(m_hwnd, *icon); }
 DWORD MWindow::GetStyle() const { return m_hwnd ? Native::GetStyle(m_hwnd) : 0; }
 DWORD MWindow::GetExStyle() const { return m_hwnd ? Native::GetExStyle(m_hwnd) : 0; }
 bool MWindow::ModifyStyle(DWORD remove, DWORD add, UINT flags) {

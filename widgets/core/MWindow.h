@@ -35,6 +35,8 @@ class MWindow {
   HWND GetSafeHwnd() const { return m_hwnd; }
   HWND GetParentHwnd() const { return m_owner; }
   operator HWND() const { return m_hwnd; }
+  // The same icon as large and small icon; null is ignored.
+  bool SetIcon(const Image* icon);
   DWORD GetStyle() const;
   DWORD GetExStyle() const;
   bool ModifyStyle(DWORD remove, DWORD add, UINT flags = 0);
