@@ -15,4 +15,4 @@ add_custom_command(
   VERBATIM)
 add_custom_target(tavrick_udev_rules ALL DEPENDS ${TAVRICK_UDEV_RULES})
 add_dependencies(tavrick_udev_rules tavrick_data)
-install(FILES ${TAVRICK_UDEV_RULES} DESTINATION ${CMAKE_INSTALL_PREFIX}/lib/udev/rules.d)
+install(FILES ${TAVRICK_UDEV_RULES} DESTINATION lib/udev/rules.d)

@@ -34,7 +34,7 @@ const char kHelp[] =
     "                     <- <path>  <bytes in hex>     a report read\n"
     "                   with (time-out), (failed) or (error) when nothing came or went\n"
     "  --config FILE    the config.xml that lists the supported ids\n"
-    "                   (default: config.xml next to this program, then in ../lib/tavrick/)\n"
+    "                   (default: config.xml next to this program)\n"
     "  --help           this text\n"
     "  --flash IMAGE    replaces the command: sends the firmware image file into the mouse\n"
     "                   named by the one word that follows (a number of the list or a path\n"
@@ -183,7 +183,6 @@ int main(int argc, char** argv) {
   if (config.empty()) {
     const std::string folder = ProgramFolder();
     config = folder + "/config.xml";
-    if (access(config.c_str(), R_OK) != 0) config = folder + "/../lib/tavrick/config.xml";
   }
   std::unique_ptr<HidBackend> backend;
   int emulated_wired = 0;
