@@ -11,15 +11,15 @@ for tool in Xvfb xdotool import convert; do
 done
 mkdir -p "$shots"
 
-# A free display number: no socket and no lock file.
-display=""
-for n in $(seq 70 199); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "FAIL: no free display"; exit 1; }
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself (-displayfd), so parallel tests never collide.
+dfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$dfile" >/dev/null 2>&1 &
 xvfb=$!
+display=""
+for _ in $(seq 100); do display=$(tr -dc 0-9 <"$dfile"); [ -n "$display" ] && break; sleep 0.1; done
+rm -f "$dfile"
+[ -n "$display" ] || { echo "FAIL: Xvfb did not start"; kill "$xvfb" 2>/dev/null; exit 1; }
+export DISPLAY=":$display"
 demo_pid=""
 cleanup() {
   [ -n "$demo_pid" ] && kill "$demo_pid" 2>/dev/null
@@ -27,7 +27,6 @@ cleanup() {
   wait 2>/dev/null
 }
 trap cleanup EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
 
 # Under AddressSanitizer, the X11 and SDL libraries keep allocations to the end that the leak
 # check would report; memory errors are still caught.
