@@ -39,7 +39,7 @@ struct ModeRecord {
 };
 
 // What the device manager learns about each variant, in its order.
-struct SupportedDevice {
+struct SupportedVariant {
   uint32_t vid = 0;
   uint32_t pid = 0;
   int device_type = 0;
@@ -65,7 +65,7 @@ class DeviceConfigReceiver {
   virtual void OnMouse(const MouseRecord& mouse) = 0;
   // Each mode is followed by its supported-device entry.
   virtual void OnMode(const MouseRecord& mouse, const ModeRecord& mode) = 0;
-  virtual void OnSupportedDevice(const SupportedDevice& device) = 0;
+  virtual void OnSupportedDevice(const SupportedVariant& device) = 0;
   // Only when a "software" element follows "device" (or there is no "device").
   virtual void OnSoftware(const SoftwareInfo& software) = 0;
 };

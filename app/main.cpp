@@ -7,6 +7,8 @@
 #include "app/CommandLine.h"
 #include "app/Config.h"
 #include "app/Language.h"
+#include "device/DeviceManager.h"
+#include "device/EmulatorBackend.h"
 #include "platform/system/Folders.h"
 #include "platform/system/SettingsFile.h"
 #include "widgets/core/Manager.h"
@@ -71,7 +73,8 @@ class Printer : public tavrick::DeviceConfigReceiver {
                 mode.desc.c_str(), HexId(mode.vid).c_str(), HexId(mode.pid).c_str(), mode.dev_id.c_str(),
                 mode.hid_interface.c_str());
   }
-  void OnSupportedDevice(const tavrick::SupportedDevice&) override {}
+  void OnSupportedDevice(const tavrick::SupportedVariant& v) override { variants.push_back(v); }
+  std::vector<tavrick::SupportedVariant> variants;
   void OnSoftware(const tavrick::SoftwareInfo& s) override { software_ = s; has_software_ = true; }
 
   void PrintSoftware() const {
@@ -139,7 +142,24 @@ int main(int argc, char** argv) {
   tavrick::ReadDeviceConfig(printer);
   if (printer.mice == 0) std::printf("  none\n");
   printer.PrintSoftware();
-  std::printf("Devices: not opened in this build yet%s.\n",
-              cl.emulate ? "; --emulate will plug the emulated mice in next to real ones once they are" : "");
+  // The device scan the main window runs when it starts: register every supported variant,
+  // then open and identify what is plugged in.
+  tavrick::InstallProcessBackend(cl.emulate);
+  tavrick::DeviceManager& devices = tavrick::DeviceManager::Instance();
+  for (const auto& v : printer.variants) {
+    devices.AddSupportedDevice(static_cast<int>(v.vid), static_cast<int>(v.pid), "", v.device_type, v.mode, v.dev_id);
+  }
+  devices.Rebuild();
+  const auto records = devices.Records();
+  std::printf("Devices found%s:", cl.emulate ? " (with the emulated mouse and receiver)" : "");
+  if (records.empty()) std::printf(" none%s", cl.emulate ? "" : " (try --emulate)");
+  std::printf("\n");
+  for (const auto& r : records) {
+    std::printf("  [%d] %s:%s %s, device id \"%s\", device type %d, firmware %X, %s  %s\n", r.index,
+                HexId(r.vendor_id).c_str(), HexId(r.product_id).c_str(), ModeName(r.connection_mode),
+                r.device_id.c_str(), r.device_type, static_cast<unsigned>(r.firmware_version),
+                r.state > 0 ? "online" : "link down", r.path.c_str());
+  }
+  std::printf("The window with the device cards and pages is not built yet.\n");
   return 0;
 }

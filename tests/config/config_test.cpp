@@ -22,7 +22,7 @@ class Collector : public tavrick::DeviceConfigReceiver {
   std::vector<std::string> lines;
   std::vector<tavrick::MouseRecord> mice;
   std::vector<tavrick::ModeRecord> modes;
-  std::vector<tavrick::SupportedDevice> devices;
+  std::vector<tavrick::SupportedVariant> devices;
   std::vector<tavrick::SoftwareInfo> software;
 
   void OnMouse(const tavrick::MouseRecord& m) override {
@@ -35,7 +35,7 @@ class Collector : public tavrick::DeviceConfigReceiver {
     lines.push_back("mode of " + m.name + " value=" + std::to_string(mode.value) + " desc=" + mode.desc +
                     " dev_id=" + mode.dev_id + " if=" + mode.hid_interface);
   }
-  void OnSupportedDevice(const tavrick::SupportedDevice& d) override {
+  void OnSupportedDevice(const tavrick::SupportedVariant& d) override {
     devices.push_back(d);
     lines.push_back("device " + std::to_string(d.vid) + ":" + std::to_string(d.pid) + " type=" +
                     std::to_string(d.device_type) + " mode=" + std::to_string(d.mode) + " id=" + d.dev_id);

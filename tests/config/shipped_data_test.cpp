@@ -82,7 +82,7 @@ class Models : public tavrick::DeviceConfigReceiver {
     lines.push_back("  " + std::to_string(d.value) + " " + d.desc + " " + std::to_string(d.vid) + ":" +
                     std::to_string(d.pid) + " " + d.dev_id + " " + d.hid_interface);
   }
-  void OnSupportedDevice(const tavrick::SupportedDevice&) override {}
+  void OnSupportedDevice(const tavrick::SupportedVariant&) override {}
   void OnSoftware(const tavrick::SoftwareInfo& s) override {
     lines.push_back("software " + s.caption + " " + s.version + " " + s.upgrade);
   }

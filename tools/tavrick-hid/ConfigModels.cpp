@@ -13,7 +13,7 @@ class Receiver : public DeviceConfigReceiver {
     models.push_back({mouse.name, mouse.device_type, mouse.device_attr});
   }
   void OnMode(const MouseRecord&, const ModeRecord&) override {}
-  void OnSupportedDevice(const SupportedDevice& d) override {
+  void OnSupportedDevice(const SupportedVariant& d) override {
     variants.push_back({static_cast<int>(d.vid), static_cast<int>(d.pid), d.device_type, d.mode, d.dev_id});
   }
   void OnSoftware(const SoftwareInfo&) override {}

@@ -1,6 +1,6 @@
 #pragma once
-// The mice of config.xml, read in a unit of its own: the configuration reader and the
-// device manager both name a type SupportedDevice, so no file may include both headers.
+// The mice of config.xml in the plain shape the tool works with, read through the program's
+// own configuration reader.
 #include <string>
 #include <vector>
 
