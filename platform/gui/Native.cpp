@@ -2,6 +2,9 @@
 // routing. The backends only create native windows, show pixels and feed input in.
 #include "platform/gui/Native.h"
 
+#include "base/Keyboard.h"
+#include "base/Text.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -87,6 +90,7 @@ struct State {
   bool numLock = true;
   bool textInput = false;
   HWND textInputWindow = nullptr;
+  HWND rawKeyboardWindow = nullptr;
   int cursorShape = IDC_ARROW;
 };
 
@@ -535,6 +539,14 @@ void OnKey(int scancode, bool down, bool repeat) {
   }
   bool sys = s.keys[VK_MENU] || vk == VK_F10 || (vk == VK_MENU);
   UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+  if (s.rawKeyboardWindow != nullptr && s.rawKeyboardWindow == s.active) {
+    Native::RawKeyboard raw;
+    raw.make_code = k.make;
+    raw.flags = static_cast<uint16_t>(k.prefix | (down ? 0 : base::kKeyBreak));
+    raw.virtual_key = static_cast<uint16_t>(vk);
+    raw.message = static_cast<uint16_t>(msg);
+    Enqueue(s.active, WM_INPUT, 0, Native::PackRawKeyboard(raw));
+  }
   Enqueue(s.active, msg, static_cast<WPARAM>(vk), lp);
 }
 
@@ -543,34 +555,8 @@ void OnText(const std::string& utf8) {
   if (!s.textInput) return;
   WindowRec* w = Alive(s.active);
   if (!w || !w->Enabled()) return;
-  size_t pos = 0;
-  while (pos < utf8.size()) {
-    // Decode one UTF-8 character; invalid bytes become U+FFFD.
-    unsigned char c = static_cast<unsigned char>(utf8[pos]);
-    char32_t cp = 0xFFFD;
-    int len = 1;
-    if (c < 0x80) {
-      cp = c;
-    } else if ((c & 0xE0) == 0xC0) {
-      len = 2;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4;
-    }
-    if (len > 1) {
-      if (pos + len > utf8.size()) {
-        len = 1;
-      } else {
-        cp = c & (0x7F >> len);
-        for (int i = 1; i < len; ++i) {
-          unsigned char d = static_cast<unsigned char>(utf8[pos + i]);
-          if ((d & 0xC0) != 0x80) { cp = 0xFFFD; len = 1; break; }
-          cp = (cp << 6) | (d & 0x3F);
-        }
-      }
-    }
-    pos += len;
+  for (size_t pos = 0; pos < utf8.size();) {
+    const char32_t cp = base::DecodeUtf8(utf8, pos);  // invalid bytes become U+FFFD
     Enqueue(s.active, WM_CHAR, cp, 1);
   }
 }
@@ -1781,6 +1767,27 @@ bool StopTextInput(HWND hwnd) {
 }
 
 bool IsTextInputActive() { return S().textInput; }
+
+LPARAM PackRawKeyboard(const RawKeyboard& r) {
+  return static_cast<LPARAM>(static_cast<uint64_t>(r.make_code) | static_cast<uint64_t>(r.flags) << 16 |
+                             static_cast<uint64_t>(r.virtual_key) << 32 | static_cast<uint64_t>(r.message) << 48);
+}
+
+RawKeyboard UnpackRawKeyboard(LPARAM packed) {
+  const auto v = static_cast<uint64_t>(packed);
+  RawKeyboard r;
+  r.make_code = static_cast<uint16_t>(v);
+  r.flags = static_cast<uint16_t>(v >> 16);
+  r.virtual_key = static_cast<uint16_t>(v >> 32);
+  r.message = static_cast<uint16_t>(v >> 48);
+  return r;
+}
+
+void RegisterRawKeyboard(HWND hwnd, bool on) {
+  State& s = S();
+  if (on) s.rawKeyboardWindow = hwnd;
+  else if (s.rawKeyboardWindow == hwnd) s.rawKeyboardWindow = nullptr;
+}
 
 bool SetClipboardText(const std::string& utf8) { return S().backend && S().backend->SetClipboard(utf8); }
 std::string GetClipboardText() { return S().backend ? S().backend->GetClipboard() : std::string(); }

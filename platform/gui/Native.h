@@ -237,6 +237,23 @@ bool StartTextInput(HWND hwnd, const CRect* caretRect = nullptr);
 bool StopTextInput(HWND hwnd);
 bool IsTextInputActive();
 
+// Raw keyboard records for key capture and macro recording. While a window that asked for
+// them is active, every key press and release first reaches it as WM_INPUT with the record
+// packed into lParam (UnpackRawKeyboard), then as the ordinary key message. The record
+// carries what the keyboard sent: the make code, the E0/E1 prefix and a release flag
+// (base::kKeyE0, base::kKeyE1, base::kKeyBreak), the virtual key with the generic codes for
+// either Shift, Ctrl and Alt, and the key message it goes with (256, 257, 260 or 261).
+struct RawKeyboard {
+  uint16_t make_code = 0;
+  uint16_t flags = 0;
+  uint16_t virtual_key = 0;
+  uint16_t message = 0;
+};
+LPARAM PackRawKeyboard(const RawKeyboard& record);
+RawKeyboard UnpackRawKeyboard(LPARAM packed);
+// On or off for one window; one window at a time receives records (the last to ask).
+void RegisterRawKeyboard(HWND hwnd, bool on);
+
 // ---- Clipboard ----
 
 bool SetClipboardText(const std::string& utf8);

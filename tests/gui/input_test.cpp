@@ -1,4 +1,5 @@
 // Pointer, keyboard, activation, capture and timers through injected input.
+#include "base/Keyboard.h"
 #include "GuiFixture.h"
 #include "platform/gui/detail/KeyMap.h"
 
@@ -193,6 +194,46 @@ TEST_F(GuiTest, KeyMessagesCarryVirtualKeyScanCodeAndFlags) {
   EXPECT_FALSE(Native::GetKeyState(VK_LCONTROL) & 0x8000);
   Headless::KeyUp(228);
   EXPECT_FALSE(Native::GetKeyState(VK_CONTROL) & 0x8000);
+}
+
+TEST_F(GuiTest, RawKeyboardRecordsReachOnlyTheRegisteredActiveWindow) {
+  HWND w = Make("W", CRect(0, 0, 100, 100));
+  Headless::KeyPress(4);  // not registered yet: no record
+  Headless::Pump();
+  EXPECT_TRUE(Of(w, WM_INPUT).empty());
+  Native::RegisterRawKeyboard(w, true);
+  Log().clear();
+  Headless::KeyDown(228);  // right Ctrl
+  Headless::KeyUp(228);
+  Headless::KeyPress(83);  // Num Lock off
+  Headless::KeyPress(95);  // keypad 7 without Num Lock: Home without the E0 prefix
+  Headless::KeyPress(74);  // Home of the navigation block
+  Headless::KeyPress(83);  // Num Lock on again
+  Headless::Pump();
+  using R = std::tuple<int, int, int, int>;  // make code, flags, virtual key, message
+  std::vector<R> got;
+  UINT previous = 0;
+  for (const Logged& l : Log()) {
+    if (l.hwnd != w) continue;
+    if (l.message == WM_INPUT) {
+      const Native::RawKeyboard r = Native::UnpackRawKeyboard(l.lParam);
+      got.emplace_back(r.make_code, r.flags, r.virtual_key, r.message);
+    } else if (l.message >= WM_KEYDOWN && l.message <= WM_SYSKEYUP) {
+      EXPECT_EQ(previous, static_cast<UINT>(WM_INPUT)) << "each key message follows its record";
+    }
+    previous = l.message;
+  }
+  const int E0 = base::kKeyE0, up = base::kKeyBreak;
+  EXPECT_EQ(got, (std::vector<R>{R{0x1D, E0, VK_CONTROL, WM_KEYDOWN}, R{0x1D, E0 | up, VK_CONTROL, WM_KEYUP},
+                                 R{0x45, 0, VK_NUMLOCK, WM_KEYDOWN}, R{0x45, up, VK_NUMLOCK, WM_KEYUP},
+                                 R{0x47, 0, VK_HOME, WM_KEYDOWN}, R{0x47, up, VK_HOME, WM_KEYUP},
+                                 R{0x47, E0, VK_HOME, WM_KEYDOWN}, R{0x47, E0 | up, VK_HOME, WM_KEYUP},
+                                 R{0x45, 0, VK_NUMLOCK, WM_KEYDOWN}, R{0x45, up, VK_NUMLOCK, WM_KEYUP}}));
+  Native::RegisterRawKeyboard(w, false);
+  Log().clear();
+  Headless::KeyPress(4);
+  Headless::Pump();
+  EXPECT_TRUE(Of(w, WM_INPUT).empty());
 }
 
 TEST_F(GuiTest, TextInputBecomesCharactersOnlyWhileOn) {

@@ -20,6 +20,7 @@ bool TranslateScancode(int scancode, bool numLock, KeyCode* out) {
   out->vk = key->virtual_key;
   out->make = key->make_code;
   out->extended = key->extended();
+  out->prefix = key->flags;
   if (!numLock && scancode >= 89 && scancode <= 99) out->vk = kPadNavigation[scancode - 89];
   return true;
 }

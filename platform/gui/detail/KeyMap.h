@@ -8,6 +8,7 @@ struct KeyCode {
   int vk = 0;
   uint16_t make = 0;
   bool extended = false;
+  uint16_t prefix = 0;  // base::kKeyE0, base::kKeyE1 or 0, as raw keyboard records carry it
 };
 
 // False for scancodes without a key of ours.
