@@ -4,10 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +12,7 @@
 #include "device/EmulatorBackend.h"
 #include "device/HidTransport.h"
 #include "device/TracingBackend.h"
+#include "store/XmlDocument.h"
 #include "tools/tavrick-hid/Flash.h"
 #include "Settings.h"
 
@@ -73,22 +71,22 @@ std::string ProgramFolder() {
   return path.substr(0, path.rfind('/'));
 }
 
-// The vendor and product ids of every "mode" element of config.xml.
+// The vendor and product ids of every "mode" element of config.xml, read with the program's
+// own XML reader and the same element order as the program's device pass.
 std::set<std::pair<uint16_t, uint16_t>> SupportedIds(const std::string& config) {
   std::set<std::pair<uint16_t, uint16_t>> ids;
-  std::ifstream in(config);
-  std::stringstream text;
-  text << in.rdbuf();
-  std::string xml = std::regex_replace(text.str(), std::regex("<!--[\\s\\S]*?-->"), "");
-  const std::regex mode("<mode\\s[^>]*>");
-  const std::regex vid("\\svid\\s*=\\s*[\"']([0-9A-Fa-f]+)[\"']");
-  const std::regex pid("\\spid\\s*=\\s*[\"']([0-9A-Fa-f]+)[\"']");
-  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), mode); it != std::sregex_iterator(); ++it) {
-    const std::string element = it->str();
-    std::smatch v, p;
-    if (std::regex_search(element, v, vid) && std::regex_search(element, p, pid)) {
-      ids.insert({static_cast<uint16_t>(base::ParseHex(v[1].str())), static_cast<uint16_t>(base::ParseHex(p[1].str()))});
+  XmlDocument xml;
+  if (!xml.LoadFile(config) || !xml.FindElement("config") || !xml.EnterElement() || !xml.FindElement("device") ||
+      !xml.EnterElement()) {
+    return ids;
+  }
+  while (xml.FindElement("mouse")) {
+    if (!xml.EnterElement()) continue;
+    while (xml.FindElement("mode")) {
+      ids.insert({static_cast<uint16_t>(base::ParseHex(xml.GetAttribute("vid"))),
+                  static_cast<uint16_t>(base::ParseHex(xml.GetAttribute("pid")))});
     }
+    xml.LeaveElement();
   }
   return ids;
 }
