@@ -18,7 +18,7 @@ foreach(dir ${TEST_DIRS})
   if(NOT sources)
     continue()
   endif()
-  add_executable(tests_${area} ${sources})
+  add_executable(tests_${area} ${sources} ${CMAKE_SOURCE_DIR}/tests/lsan_suppressions.cpp)
   target_link_libraries(tests_${area} PRIVATE tavrick_core tavrick_test_support GTest::gtest_main GTest::gmock)
   target_compile_definitions(tests_${area} PRIVATE
     TAVRICK_SOURCE_DIR="${CMAKE_SOURCE_DIR}" TAVRICK_CMAKE_COMMAND="${CMAKE_COMMAND}")

@@ -188,6 +188,7 @@ TEST_F(DialogTest, MessageLoopDropsMessagesWhileAltF4IsHeld) {
   TestDialog& d = MakeDialog();
   Probe* p = Add<Probe>(d, 1u, CRect(10, 10, 60, 40));
   constexpr int kScanLAlt = 226, kScanF4 = 61;
+  int moves = -1;  // read before the close destroys the dialog and its controls
   Native::PostTask([&] {
     Headless::KeyDown(kScanLAlt);
     Headless::KeyDown(kScanF4);
@@ -197,6 +198,7 @@ TEST_F(DialogTest, MessageLoopDropsMessagesWhileAltF4IsHeld) {
         Headless::KeyUp(kScanF4);
         Headless::KeyUp(kScanLAlt);
         Native::PostTask([&] {
+          moves = p->moves;
           Headless::RequestClose(d.GetSafeHwnd());  // a close that is not dropped
           Native::PostQuitMessage(3);
         });
@@ -204,7 +206,7 @@ TEST_F(DialogTest, MessageLoopDropsMessagesWhileAltF4IsHeld) {
     });
   });
   EXPECT_EQ(Manager::MessageLoop(), 3);
-  EXPECT_EQ(p->moves, 0);
+  EXPECT_EQ(moves, 0);
   EXPECT_FALSE(Native::IsWindow(d.GetSafeHwnd()));
 }
 
